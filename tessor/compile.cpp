@@ -1,0 +1,98 @@
+#include "compile.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+#include "encoders.h"
+#include "gen_state.h"
+#include "report.h"
+#include "scanner.h"
+#include "script_parser.h"
+
+namespace {
+
+const char* const kBannerRule = "******************************************************";
+const char* const kBannerTitle = "* Vyr Generator for Zel          Ver0.1 2010.03.26   *";
+
+// Opening the image truncates it; when it is the script itself that would
+// destroy the script before it is read.
+bool is_same_file(FILE* script, const char* image_path) {
+    struct stat script_stat, image_stat;
+    if (fstat(fileno(script), &script_stat) != 0) return false;
+    if (stat(image_path, &image_stat) != 0) return false;
+    return script_stat.st_dev == image_stat.st_dev && script_stat.st_ino == image_stat.st_ino;
+}
+
+int run_passes() {
+    Reset_yylex();
+    Init_yylex(1);
+    int result = run_script_parser();
+    if (result == 0) {
+        Reset_yylex();
+        Init_yylex(2);
+        result = run_script_parser();
+    }
+
+    FILE* image = gen_state.image_file;
+    fseek(image, 0, SEEK_END);
+    if (result == 0) {
+        long length = ftell(image);
+        if (length > gen_state.max_size || length > gen_state.cpu_mem_size) {
+            print_line("\nErrors: Exceed MaxSize %x. \n", static_cast<unsigned>(gen_state.max_size));
+            result = 1;
+        }
+    }
+    print_line("\nComplete with %d Errors \n", result);
+    return result;
+}
+
+int compile(int argc, const char* const* argv) {
+    gen_state.param_count = argc;
+    for (int i = 0; i < argc && i < kParamSlots; ++i) gen_state.script_params[i] = argv[i];
+
+    if (argc < 3) {
+        print_line("usage: tessor SCRIPT IMAGE [P3 .. P9]\n");
+        return -2;
+    }
+    const char* script_path = argv[1];
+    const char* image_path = argv[2];
+
+    gen_state.script_file = fopen(script_path, "r");
+    if (!gen_state.script_file) {
+        print_line("script-file %s open error\n", script_path);
+        return -2;
+    }
+    if (is_same_file(gen_state.script_file, image_path)) {
+        print_line("output-file %s is the script-file; choose another output\n", image_path);
+        return -2;
+    }
+    gen_state.image_file = fopen(image_path, "w+b");
+    if (!gen_state.image_file) {
+        print_line("output-file %s open error\n", image_path);
+        return -2;
+    }
+
+    print_line("%s", kBannerRule);
+    print_line("%s", kBannerTitle);
+    print_line("%s", kBannerRule);
+
+    return run_passes() == 0 ? 0 : -3;
+}
+
+}  // namespace
+
+int tessor_compile(int argc, const char* const* argv) {
+    release_all();
+    gen_state = gen_state_t{};
+    reset_eq01_tables();
+    int code;
+    try {
+        code = compile(argc, argv);
+    } catch (const scanner_fatal_error&) {
+        code = 2;
+    }
+    release_all();
+    release_scanner();
+    fflush(stdout);
+    return code;
+}

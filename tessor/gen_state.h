@@ -1,0 +1,64 @@
+// The generator's compile state: one record that every stage of the compile
+// reads and changes. Pass 1 resets it; pass 2 works on what pass 1 left.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+struct const_node;
+struct voice_node;
+
+constexpr int kSectionSlots = 1024;  // section numbers 1..1023; slot 0 belongs to no section
+constexpr int kParamSlots = 10;      // $0..$9 and %0..%9
+
+struct gen_state_t {
+    int pass = 0;
+    int error_count = 0;
+    std::string script_params[kParamSlots];
+    int param_count = 0;
+
+    FILE* script_file = nullptr;
+    FILE* image_file = nullptr;
+    FILE* wave_file = nullptr;
+
+    const_node* const_list = nullptr;  // newest first
+    voice_node* voice_list = nullptr;  // newest first
+
+    int voice_offset = 0;
+    int sample_rate = 0;
+    int max_section = 0;
+    int ramp_en = 0;  // bit 7 set: ramp enabled
+    int sbt_max = 0;
+    int rck = 0;
+    int func_code = 0;
+    int image_offset = 0;
+    int max_size = 0;
+    int cpu_mem_size = 0;
+    int grp_adr = 0;
+    int encoder_bits = 0;
+    int eq01_enabled = 0;
+    int eq01_mu = 0;
+    int section_table_addr = 0;
+    int link_area_addr = 0;
+    int voice_data_addr = 0;
+    int section_link_count[kSectionSlots] = {};
+    int section_links_written[kSectionSlots] = {};
+    int section_link_table[kSectionSlots] = {};
+    int section_flags[kSectionSlots] = {};
+};
+
+extern gen_state_t gen_state;
+
+// Start values of pass 1: everything the script sets is cleared, the files,
+// parameters and lists stay as they are.
+void reset_for_pass1();
+
+// Starts a pass: prints its marker and, for pass 1, resets the state.
+void Init_yylex(int pass);
+
+// Frees both lists and closes every open file.
+void release_all();
+
+// Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
+inline int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }

@@ -1,0 +1,84 @@
+#include "report.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "gen_state.h"
+
+namespace {
+
+enum class PassRule { Counted, Silent };
+
+struct CodeInfo {
+    int code;
+    const char* message;  // "%s" marks where the caller's text goes
+    PassRule pass1;
+    PassRule pass2;
+};
+
+// Checks that only pass 1 makes are silent in pass 2, where the same lines are
+// parsed again; a bad WAV header is reported once, in pass 2, when its data
+// are written.
+constexpr CodeInfo kCodes[] = {
+    {-2, "Syntax Error", PassRule::Counted, PassRule::Silent},
+    {-3, "Const <%s> Redefined", PassRule::Counted, PassRule::Silent},
+    {-4, "Const <%s> Undefined", PassRule::Counted, PassRule::Silent},
+    {-5, "Malloc Error", PassRule::Counted, PassRule::Counted},
+    {-6, "voice Redefined", PassRule::Counted, PassRule::Silent},
+    {-8, "file <%s> open error ", PassRule::Counted, PassRule::Counted},
+    {-9, "Invalid Sector number ", PassRule::Counted, PassRule::Silent},
+    {-10, "Only \"yes\" or \"no\" is valid option ", PassRule::Counted, PassRule::Silent},
+    {-11, "Invalid number input ", PassRule::Counted, PassRule::Silent},
+    {-12, "Invalid or un-supported wave file", PassRule::Silent, PassRule::Counted},
+    {-13, "Fatel Write Operation", PassRule::Counted, PassRule::Counted},
+    {-14, "Fatel Read  Operation", PassRule::Counted, PassRule::Counted},
+    {-15, "Group <%s> Undefined", PassRule::Counted, PassRule::Counted},
+    {-16, "Need cmd line parameter input", PassRule::Counted, PassRule::Counted},
+    {-17, "Unknow CPU Type", PassRule::Counted, PassRule::Counted},
+    {-18, "Invalid GrpAdr", PassRule::Counted, PassRule::Counted},
+    {-19, "Invalid Encoder bits", PassRule::Counted, PassRule::Counted},
+    {-20, "Invalid Encoder Algorithm", PassRule::Counted, PassRule::Counted},
+    {-21, "Division by zero or overflow", PassRule::Counted, PassRule::Counted},
+    {-22, "Group rate must not be 0", PassRule::Counted, PassRule::Counted},
+    {-23, "Wave file too large", PassRule::Counted, PassRule::Counted},
+    {-24, "Encoder Parameter must be 1 or more", PassRule::Counted, PassRule::Counted},
+};
+
+const CodeInfo* find_code(int code) {
+    for (const CodeInfo& c : kCodes)
+        if (c.code == code) return &c;
+    return nullptr;
+}
+
+}  // namespace
+
+void report_error(int code, int line, const char* text) {
+    if (code == kOk) return;
+    if (code == kReportPlain) {
+        print_line("%s", text ? text : "");
+        return;
+    }
+    const CodeInfo* info = find_code(code);
+    if (!info) {
+        gen_state.error_count++;
+        print_line("Internal Error !! What happens?");
+        return;
+    }
+    PassRule rule = gen_state.pass == 2 ? info->pass2 : info->pass1;
+    if (rule == PassRule::Silent) return;
+    gen_state.error_count++;
+
+    std::string message = info->message;
+    if (size_t at = message.find("%s"); at != std::string::npos)
+        message.replace(at, 2, text ? text : "");
+    print_line("*Error Line%d: %s.", line, message.c_str());
+}
+
+void print_line(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vprintf(format, args);
+    va_end(args);
+    putchar('\n');
+}

@@ -1,0 +1,21 @@
+// The script scanner's interface besides yylex itself.
+#pragma once
+
+#include <stdexcept>
+
+constexpr int kTokenTextSize = 1024;  // 1023 characters and the terminator
+extern char token_text[kTokenTextSize];
+
+void Reset_yylex();
+int parse_number_text(const char* text, int* value);
+
+// A stop of the scanner engine (token too long, failed read or allocation).
+// The program prints the message and ends with status 2; an embedding caller
+// may ask for an exception instead.
+struct scanner_fatal_error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+void set_scanner_fatal_throws(bool throws);
+
+// Releases the scanner engine's buffers.
+void release_scanner();

@@ -1,0 +1,188 @@
+#include "voices.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "encoders.h"
+#include "gen_state.h"
+#include "report.h"
+
+namespace {
+
+constexpr int kWaveHeaderSize = 44;
+constexpr size_t kCopyBlock = 1024;
+
+unsigned char wave_header[kWaveHeaderSize];
+
+uint16_t le16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
+int32_t le32(const unsigned char* p) {
+    return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                                (uint32_t(p[3]) << 24));
+}
+
+// Bytes that a voice of n samples occupies in the voice data area.
+int64_t reserved_bytes(int type, int n) {
+    switch (type) {
+    case kVoiceAdpcm: return (int64_t(n) + 1) / 2;
+    case kVoiceEq01: return (int64_t(n) + 7) / 8 * 5;
+    default: return n;
+    }
+}
+
+void close_wave() {
+    if (gen_state.wave_file) {
+        fclose(gen_state.wave_file);
+        gen_state.wave_file = nullptr;
+    }
+}
+
+// Opens a voice's WAV file into the one wave slot and checks its header.
+int open_wave(const char* path, int* sample_count) {
+    close_wave();
+    gen_state.wave_file = fopen(path, "rb");
+    if (!gen_state.wave_file) return kErrFileOpen;
+    return check_wave_header(gen_state.wave_file, sample_count);
+}
+
+}  // namespace
+
+voice_node* find_voice(const char* name) {
+    for (voice_node* v = gen_state.voice_list; v; v = v->next)
+        if (strcasecmp(v->name, name) == 0) return v;
+    return nullptr;
+}
+
+int check_wave_header(FILE* file, int* sample_count) {
+    if (fread(wave_header, 1, kWaveHeaderSize, file) != kWaveHeaderSize) return kErrWaveFile;
+    if (memcmp(wave_header, "RIFF", 4) != 0 || le16(wave_header + 22) != 1 ||
+        le16(wave_header + 34) != 8)
+        return kErrWaveFile;
+
+    int rate = le32(wave_header + 24);
+    if (gen_state.sample_rate == 0)
+        print_line("Find Sample Rate %d Hz in wave.\n", rate);
+    else if (gen_state.sample_rate != rate)
+        print_line("Find different Sample Rate %d Hz in wave!\n", rate);
+    gen_state.sample_rate = rate;
+
+    *sample_count = le32(wave_header + 40);
+    return kOk;
+}
+
+int define_voice(const char* name, const char* text, int voice_type, int length) {
+    if (find_voice(name)) return kErrVoiceRedefined;
+
+    auto* node = static_cast<voice_node*>(calloc(1, sizeof(voice_node)));
+    if (!node) return kErrMalloc;
+    node->name = strdup(name);
+    if (!node->name) {
+        free(node);
+        return kErrMalloc;
+    }
+    if (voice_type != kVoiceSilence) {
+        // The literal's text between its two double quotes.
+        size_t literal_length = strlen(text);
+        size_t path_length = literal_length >= 2 ? literal_length - 2 : 0;
+        node->path = strndup(text + (literal_length ? 1 : 0), path_length);
+        if (!node->path) {
+            free(node->name);
+            free(node);
+            return kErrMalloc;
+        }
+    }
+    node->type = voice_type;
+    // Entered before any check of its file, so later $Groups lines find it.
+    node->next = gen_state.voice_list;
+    gen_state.voice_list = node;
+
+    if (voice_type == kVoiceSilence) {
+        node->start = 0;
+        node->end = wrap32(int64_t(length) - 1);
+        return kOk;
+    }
+
+    // Until its header passes, the voice holds no space.
+    node->start = gen_state.voice_offset;
+    node->end = wrap32(int64_t(node->start) - 1);
+
+    int n = 0;
+    int rc = open_wave(node->path, &n);
+    if (rc == kOk) {
+        int64_t size = reserved_bytes(voice_type, n);
+        // A sample count read as negative, or one that would carry the voice
+        // data area past 2 GiB, cannot be a real voice.
+        if (n < 0 || int64_t(gen_state.voice_offset) + size > INT_MAX) {
+            rc = kErrSampleCount;
+        } else {
+            gen_state.voice_offset += static_cast<int>(size);
+            node->end = gen_state.voice_offset - 1;
+        }
+    }
+    close_wave();
+    return rc;
+}
+
+int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, int end,
+                  const char* name, const char* path) {
+    int count = wrap32(int64_t(end) - start + 1);
+    long position = wrap32(int64_t(voice_data_addr) + start - image_offset);
+    print_line("PCM   Samples = %8d <%-s> : \"%s\".\n", count, name, path);
+    if (count <= 0) return kOk;
+    if (position < 0 || fseek(gen_state.image_file, position, SEEK_SET) != 0) return kErrWrite;
+
+    unsigned char block[kCopyBlock];
+    size_t left = static_cast<size_t>(count);
+    while (left > 0) {
+        size_t want = left < kCopyBlock ? left : kCopyBlock;
+        if (fread(block, 1, want, wave) != want) return kErrRead;
+        if (fwrite(block, 1, want, gen_state.image_file) != want) return kErrWrite;
+        left -= want;
+    }
+    if (fflush(gen_state.image_file) != 0) return kErrWrite;
+    return kOk;
+}
+
+int write_voice(const char* name) {
+    voice_node* voice = find_voice(name);
+    if (!voice) return -1;
+    if (voice->type == kVoiceSilence) return kOk;
+
+    int n = 0;
+    int rc = open_wave(voice->path, &n);
+    if (rc == kOk && n < 0) rc = kErrSampleCount;
+    if (rc == kOk) {
+        FILE* wave = gen_state.wave_file;
+        const gen_state_t& g = gen_state;
+        switch (voice->type) {
+        case kVoicePcm:
+            rc = copy_pcm_data(wave, g.image_offset, g.voice_data_addr, voice->start, voice->end,
+                               voice->name, voice->path);
+            break;
+        case kVoiceAdpcm:
+            rc = encode_adpcm(wave, g.image_offset, g.voice_data_addr, voice->start, voice->end, n,
+                              voice->name, voice->path);
+            break;
+        case kVoiceEq01:
+            // Without an accepted $Encoder line there is no code table to use.
+            if (g.eq01_enabled == 1)
+                rc = encode_eq01(wave, g.image_offset, g.voice_data_addr, voice->start,
+                                 voice->end, n, voice->name, voice->path);
+            break;
+        default: rc = -1;
+        }
+    }
+    close_wave();
+    return rc;
+}
+
+void free_voices() {
+    while (voice_node* v = gen_state.voice_list) {
+        gen_state.voice_list = v->next;
+        free(v->name);
+        free(v->path);
+        free(v);
+    }
+}
