@@ -4,6 +4,7 @@
 // reporter with the line on which its directive stands.
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -63,6 +64,25 @@ static int divide(int left, int right, int line) {
 }
 
 static bool pass1() { return gen_state.pass == 1; }
+
+// Past its first 200 entries the parser's stack lives on the heap. A fatal
+// scanner stop can throw out of yyparse, which then never frees it, so the
+// block in use is remembered here for run_script_parser to free.
+static void* parser_stack_block = nullptr;
+
+static void* parser_stack_alloc(size_t size) {
+    void* block = malloc(size);
+    if (block) parser_stack_block = block;
+    return block;
+}
+
+static void parser_stack_free(void* block) {
+    if (block == parser_stack_block) parser_stack_block = nullptr;
+    free(block);
+}
+
+#define YYMALLOC parser_stack_alloc
+#define YYFREE parser_stack_free
 %}
 
 %define parse.error custom
@@ -118,7 +138,10 @@ static bool pass1() { return gen_state.pass == 1; }
 
 Start
     : program {
-          if (pass1() && gen_state.error_count == 0) write_image_header();
+          // A failed write of the header or tables is an error of the run,
+          // reported on the script's last line.
+          if (pass1() && gen_state.error_count == 0)
+              report_error(write_image_header(), yylloc.first_line, nullptr);
           pass_result = gen_state.error_count;
       }
     ;
@@ -295,7 +318,13 @@ void yyerror(const char* message) { report_error(kReportPlain, 0, message); }
 
 int run_script_parser() {
     pass_result = -1;
-    int status = yyparse();
+    int status;
+    try {
+        status = yyparse();
+    } catch (...) {
+        parser_stack_free(parser_stack_block);
+        throw;
+    }
     // The start rule sets the result; a parser that gave up never reached it
     // and its own status counts as that many errors.
     return status == 0 ? pass_result : status;
