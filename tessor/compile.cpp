@@ -38,7 +38,8 @@ int run_passes() {
     if (result == 0) {
         long length = ftell(image);
         if (length > gen_state.max_size || length > gen_state.cpu_mem_size) {
-            print_line("\nErrors: Exceed MaxSize %x. \n", static_cast<unsigned>(gen_state.max_size));
+            print_line("\nErrors: Exceed MaxSize %x. \n",
+                       static_cast<unsigned>(gen_state.max_size));
             result = 1;
         }
     }
@@ -48,7 +49,8 @@ int run_passes() {
 
 int compile(int argc, const char* const* argv) {
     gen_state.param_count = argc;
-    for (int i = 0; i < argc && i < kParamSlots; ++i) gen_state.script_params[i] = argv[i];
+    for (int i = 0; i < argc && i < kParamSlots; ++i)
+        gen_state.script_params[i] = argv[i];
 
     if (argc < 3) {
         print_line("usage: tessor SCRIPT IMAGE [P3 .. P9]\n");
@@ -79,7 +81,7 @@ int compile(int argc, const char* const* argv) {
     return run_passes() == 0 ? 0 : -3;
 }
 
-}  // namespace
+} // namespace
 
 int tessor_compile(int argc, const char* const* argv) {
     release_all();

@@ -13,7 +13,7 @@ void reset_for_pass1() {
     g.voice_offset = 0;
     g.sample_rate = 0;
     g.max_section = 0;
-    g.ramp_en = ~0;  // every bit set: ramp enabled unless the script says "No"
+    g.ramp_en = ~0; // every bit set: ramp enabled unless the script says "No"
     g.sbt_max = 0;
     g.image_offset = 0;
     g.max_size = 10000000;

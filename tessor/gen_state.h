@@ -9,8 +9,8 @@
 struct const_node;
 struct voice_node;
 
-constexpr int kSectionSlots = 1024;  // section numbers 1..1023; slot 0 belongs to no section
-constexpr int kParamSlots = 10;      // $0..$9 and %0..%9
+constexpr int kSectionSlots = 1024; // section numbers 1..1023; slot 0 belongs to no section
+constexpr int kParamSlots = 10;     // $0..$9 and %0..%9
 
 struct gen_state_t {
     int pass = 0;
@@ -22,13 +22,13 @@ struct gen_state_t {
     FILE* image_file = nullptr;
     FILE* wave_file = nullptr;
 
-    const_node* const_list = nullptr;  // newest first
-    voice_node* voice_list = nullptr;  // newest first
+    const_node* const_list = nullptr; // newest first
+    voice_node* voice_list = nullptr; // newest first
 
     int voice_offset = 0;
     int sample_rate = 0;
     int max_section = 0;
-    int ramp_en = 0;  // bit 7 set: ramp enabled
+    int ramp_en = 0; // bit 7 set: ramp enabled
     int sbt_max = 0;
     int rck = 0;
     int func_code = 0;
@@ -61,4 +61,6 @@ void Init_yylex(int pass);
 void release_all();
 
 // Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
-inline int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+inline int32_t wrap32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}

@@ -22,10 +22,13 @@ bool write_at(int64_t position, const unsigned char* bytes, size_t count) {
 // Stores the low `width` bytes of `value`, little-endian.
 void put_le(unsigned char* out, int value, int width) {
     uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < width; ++i) out[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < width; ++i)
+        out[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-int link_entry_size() { return 2 * gen_state.grp_adr + 2; }
+int link_entry_size() {
+    return 2 * gen_state.grp_adr + 2;
+}
 
 struct LinkKind {
     int code;
@@ -34,11 +37,20 @@ struct LinkKind {
 
 bool link_kind(int type, LinkKind* kind) {
     switch (type) {
-    case kVoiceSilence: *kind = {0, "Silence"}; return true;
-    case kVoicePcm: *kind = {1, "Pcm    "}; return true;
-    case kVoiceAdpcm: *kind = {2, "Adpcm  "}; return true;
-    case kVoiceEq01: *kind = {4, "Mapper "}; return true;
-    default: return false;
+    case kVoiceSilence:
+        *kind = {0, "Silence"};
+        return true;
+    case kVoicePcm:
+        *kind = {1, "Pcm    "};
+        return true;
+    case kVoiceAdpcm:
+        *kind = {2, "Adpcm  "};
+        return true;
+    case kVoiceEq01:
+        *kind = {4, "Mapper "};
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -46,13 +58,16 @@ bool link_kind(int type, LinkKind* kind) {
 int sample_count(const voice_node& voice) {
     int64_t bytes = int64_t(voice.end) - voice.start + 1;
     switch (voice.type) {
-    case kVoiceAdpcm: return wrap32(bytes * 2);
-    case kVoiceEq01: return wrap32(bytes / 5 * 8);
-    default: return wrap32(bytes);
+    case kVoiceAdpcm:
+        return wrap32(bytes * 2);
+    case kVoiceEq01:
+        return wrap32(bytes / 5 * 8);
+    default:
+        return wrap32(bytes);
     }
 }
 
-}  // namespace
+} // namespace
 
 int write_image_header() {
     gen_state_t& g = gen_state;
@@ -98,9 +113,8 @@ int write_image_header() {
         put_le(entry + 1, g.section_link_table[k], 3);
         written &= write_at(kImageHeaderSize + 4 * (k - 1), entry, sizeof entry);
     }
-    g.voice_data_addr =
-        wrap32(int64_t(g.section_link_table[g.max_section]) +
-               int64_t(link_entry_size()) * g.section_link_count[g.max_section]);
+    g.voice_data_addr = wrap32(int64_t(g.section_link_table[g.max_section]) +
+                               int64_t(link_entry_size()) * g.section_link_count[g.max_section]);
 
     unsigned char rest[12];
     rest[0] = static_cast<unsigned char>(g.eq01_enabled);

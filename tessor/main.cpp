@@ -2,4 +2,6 @@
 // Memory File.
 #include "compile.h"
 
-int main(int argc, char** argv) { return tessor_compile(argc, argv); }
+int main(int argc, char** argv) {
+    return tessor_compile(argc, argv);
+}

@@ -7,8 +7,12 @@
 #include "report.h"
 #include "voices.h"
 
-bool is_yes(const char* text) { return strcasecmp(text, "\"Yes\"") == 0; }
-bool is_no(const char* text) { return strcasecmp(text, "\"No\"") == 0; }
+bool is_yes(const char* text) {
+    return strcasecmp(text, "\"Yes\"") == 0;
+}
+bool is_no(const char* text) {
+    return strcasecmp(text, "\"No\"") == 0;
+}
 
 int check_section_number(int section) {
     if (section < 1 || section >= kSectionSlots) return kErrSectionNumber;
@@ -53,16 +57,15 @@ struct CpuModel {
 // Compared in this order over the keyword's length only, so "Qiph10 board"
 // is a Qiph10 and the longer 3k names must come after the plain ones.
 constexpr CpuModel kCpuModels[] = {
-    {"Qiph10", 0x8000},     {"Qiph21", 0x10000},     {"Qiph42", 0x20000},
-    {"Qiph85", 0x40000},    {"Qiph170", 0x80000},    {"Qiph341", 0x100000},
-    {"QiphAny", 0x100000},  {"Qiph3k10", 0x8000},    {"Qiph3k21", 0x10000},
-    {"Qiph3k42", 0x20000},  {"Qiph3k85", 0x40000},   {"Qiph3k170", 0x80000},
+    {"Qiph10", 0x8000},      {"Qiph21", 0x10000},     {"Qiph42", 0x20000},   {"Qiph85", 0x40000},
+    {"Qiph170", 0x80000},    {"Qiph341", 0x100000},   {"QiphAny", 0x100000}, {"Qiph3k10", 0x8000},
+    {"Qiph3k21", 0x10000},   {"Qiph3k42", 0x20000},   {"Qiph3k85", 0x40000}, {"Qiph3k170", 0x80000},
     {"Qiph3k341", 0x100000}, {"Qiph3kAny", 0x100000},
 };
-}  // namespace
+} // namespace
 
 int select_cpu(const char* text) {
-    if (*text) ++text;  // the literal's opening quote
+    if (*text) ++text; // the literal's opening quote
     for (const CpuModel& model : kCpuModels) {
         if (strncasecmp(text, model.keyword, strlen(model.keyword)) == 0) {
             gen_state.cpu_mem_size = model.mem_size;

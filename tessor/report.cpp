@@ -12,7 +12,7 @@ enum class PassRule { Counted, Silent };
 
 struct CodeInfo {
     int code;
-    const char* message;  // "%s" marks where the caller's text goes
+    const char* message; // "%s" marks where the caller's text goes
     PassRule pass1;
     PassRule pass2;
 };
@@ -51,7 +51,7 @@ const CodeInfo* find_code(int code) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void report_error(int code, int line, const char* text) {
     if (code == kOk) return;

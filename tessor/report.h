@@ -3,7 +3,7 @@
 
 // Error codes of the generator's operations (0 is success).
 enum : int {
-    kReportPlain = 1,  // print the text as a plain line, never counted
+    kReportPlain = 1, // print the text as a plain line, never counted
     kOk = 0,
     kErrSyntax = -2,
     kErrConstRedefined = -3,
@@ -23,10 +23,10 @@ enum : int {
     kErrGrpAdr = -18,
     kErrEncoderBits = -19,
     kErrEncoderAlgorithm = -20,
-    kErrDivision = -21,  // a quotient by 0, or -2147483648 / -1
-    kErrRateZero = -22,  // a $Groups rate of 0
-    kErrSampleCount = -23,  // a WAV sample count beyond 2 GiB
-    kErrEncoderParameter = -24,  // an EQ01 parameter below 1
+    kErrDivision = -21,         // a quotient by 0, or -2147483648 / -1
+    kErrRateZero = -22,         // a $Groups rate of 0
+    kErrSampleCount = -23,      // a WAV sample count beyond 2 GiB
+    kErrEncoderParameter = -24, // an EQ01 parameter below 1
 };
 
 // Prints and counts as the code and the current pass ask. `text` may be null.

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-constexpr int kTokenTextSize = 1024;  // 1023 characters and the terminator
+constexpr int kTokenTextSize = 1024; // 1023 characters and the terminator
 extern char token_text[kTokenTextSize];
 
 void Reset_yylex();

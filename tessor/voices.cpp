@@ -17,7 +17,9 @@ constexpr size_t kCopyBlock = 1024;
 
 unsigned char wave_header[kWaveHeaderSize];
 
-uint16_t le16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t le16(const unsigned char* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 int32_t le32(const unsigned char* p) {
     return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
                                 (uint32_t(p[3]) << 24));
@@ -26,9 +28,12 @@ int32_t le32(const unsigned char* p) {
 // Bytes that a voice of n samples occupies in the voice data area.
 int64_t reserved_bytes(int type, int n) {
     switch (type) {
-    case kVoiceAdpcm: return (int64_t(n) + 1) / 2;
-    case kVoiceEq01: return (int64_t(n) + 7) / 8 * 5;
-    default: return n;
+    case kVoiceAdpcm:
+        return (int64_t(n) + 1) / 2;
+    case kVoiceEq01:
+        return (int64_t(n) + 7) / 8 * 5;
+    default:
+        return n;
     }
 }
 
@@ -47,7 +52,7 @@ int open_wave(const char* path, int* sample_count) {
     return check_wave_header(gen_state.wave_file, sample_count);
 }
 
-}  // namespace
+} // namespace
 
 voice_node* find_voice(const char* name) {
     for (voice_node* v = gen_state.voice_list; v; v = v->next)
@@ -168,10 +173,11 @@ int write_voice(const char* name) {
         case kVoiceEq01:
             // Without an accepted $Encoder line there is no code table to use.
             if (g.eq01_enabled == 1)
-                rc = encode_eq01(wave, g.image_offset, g.voice_data_addr, voice->start,
-                                 voice->end, n, voice->name, voice->path);
+                rc = encode_eq01(wave, g.image_offset, g.voice_data_addr, voice->start, voice->end,
+                                 n, voice->name, voice->path);
             break;
-        default: rc = -1;
+        default:
+            rc = -1;
         }
     }
     close_wave();

@@ -12,10 +12,10 @@ enum voice_type : int {
 
 struct voice_node {
     char* name;
-    char* path;  // null for a silence voice
+    char* path; // null for a silence voice
     int type;
-    int start;  // offset of the first byte in the voice data area
-    int end;    // offset of the last byte (silence: length - 1)
+    int start; // offset of the first byte in the voice data area
+    int end;   // offset of the last byte (silence: length - 1)
     voice_node* next;
 };
 

@@ -37,7 +37,9 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 static void put16(std::string& s, uint32_t v) {
     s += static_cast<char>(v & 0xFF);
@@ -77,7 +79,8 @@ static std::string drain(int fd) {
     std::string s;
     char buf[4096];
     ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
+    while ((n = read(fd, buf, sizeof buf)) > 0)
+        s.append(buf, static_cast<size_t>(n));
     close(fd);
     return s;
 }
@@ -97,7 +100,8 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         dup2(err, 2);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
@@ -123,4 +127,4 @@ std::string hex(const std::string& bytes, size_t from, size_t count) {
     return s;
 }
 
-}  // namespace testsupport
+} // namespace testsupport

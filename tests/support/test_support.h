@@ -40,7 +40,7 @@ void write_wav(const std::string& path, const std::vector<uint8_t>& samples,
                const WavFormat& format = {});
 
 struct RunResult {
-    int status = -1;  // exit status as the shell sees it (0..255), -1 if it did not exit
+    int status = -1; // exit status as the shell sees it (0..255), -1 if it did not exit
     std::string out;
     std::string err;
 };
@@ -51,4 +51,4 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 // Bytes as "70 F7 0F" for readable comparisons.
 std::string hex(const std::string& bytes, size_t from = 0, size_t count = std::string::npos);
 
-}  // namespace testsupport
+} // namespace testsupport

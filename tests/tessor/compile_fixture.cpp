@@ -12,7 +12,8 @@ CompileRun compile_script(const testsupport::TempDir& dir, const std::string& sc
     std::vector<std::string> words = {"tessor", script_path, image_path};
     words.insert(words.end(), extra.begin(), extra.end());
     std::vector<const char*> argv;
-    for (const auto& w : words) argv.push_back(w.c_str());
+    for (const auto& w : words)
+        argv.push_back(w.c_str());
 
     CompileRun run;
     testing::internal::CaptureStdout();

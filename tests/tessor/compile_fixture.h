@@ -7,9 +7,9 @@
 #include "test_support.h"
 
 struct CompileRun {
-    int code = 0;        // tessor_compile's exit code
-    std::string out;     // everything printed
-    std::string image;   // the image file's bytes afterwards
+    int code = 0;      // tessor_compile's exit code
+    std::string out;   // everything printed
+    std::string image; // the image file's bytes afterwards
 };
 
 // Writes `script` to "s.log" in `dir` and compiles it into "s.data" with the

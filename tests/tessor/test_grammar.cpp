@@ -54,11 +54,10 @@ TEST(Expressions, DivisionWithoutAResultIsACountedErrorOfItsLine) {
 
 TEST(Constants, DefinedOnceFoundWithoutRegardToCase) {
     TempDir dir;
-    CompileRun run = compile_script(dir,
-                                    ".define Rate = 8000\n"
-                                    ".define RATE = 1\n"
-                                    ".define B = rate * 2\n"
-                                    ".Global $Offset = b\n");
+    CompileRun run = compile_script(dir, ".define Rate = 8000\n"
+                                         ".define RATE = 1\n"
+                                         ".define B = rate * 2\n"
+                                         ".Global $Offset = b\n");
     EXPECT_EQ(run.code, -3);
     EXPECT_EQ(text_lines(run.out)[4], "*Error Line2: Const <RATE> Redefined.");
     EXPECT_EQ(gen_state.image_offset, 16000);
@@ -66,20 +65,18 @@ TEST(Constants, DefinedOnceFoundWithoutRegardToCase) {
 
 TEST(Constants, UseBeforeDefinitionIsUndefinedAndMinusOne) {
     TempDir dir;
-    CompileRun run = compile_script(dir,
-                                    ".Global $Offset = Later + 1\n"
-                                    ".define Later = 5\n");
+    CompileRun run = compile_script(dir, ".Global $Offset = Later + 1\n"
+                                         ".define Later = 5\n");
     EXPECT_EQ(run.code, -3);
     EXPECT_NE(run.out.find("*Error Line1: Const <Later> Undefined."), std::string::npos);
-    EXPECT_EQ(gen_state.image_offset, 0);  // -1 + 1
+    EXPECT_EQ(gen_state.image_offset, 0); // -1 + 1
 }
 
 TEST(Constants, ConstantAndVoiceMayShareAName) {
     TempDir dir;
-    CompileRun run = compile_script(dir,
-                                    ".define Beep = 3\n"
-                                    ".Silence Beep = Beep * 4\n"
-                                    ".Section[Beep] $Groups = Beep (8000) :0\n");
+    CompileRun run = compile_script(dir, ".define Beep = 3\n"
+                                         ".Silence Beep = Beep * 4\n"
+                                         ".Section[Beep] $Groups = Beep (8000) :0\n");
     EXPECT_EQ(run.code, 0) << run.out;
     // Silence of 12: count bytes F4 FF FF in the one link of section 3.
     EXPECT_EQ(testsupport::hex(run.image, 48 + 12 + 5, 3), "F4 FF FF");
@@ -95,10 +92,9 @@ TEST(Parameters, NumbersFromTheCommandLine) {
 
 TEST(Parameters, MissingOrNonNumericParameters) {
     TempDir dir;
-    CompileRun run = compile_script(dir,
-                                    ".Global $Rck = %2\n"
-                                    ".Global $Rck = %3\n"
-                                    ".Global $Rck = %9\n");
+    CompileRun run = compile_script(dir, ".Global $Rck = %2\n"
+                                         ".Global $Rck = %3\n"
+                                         ".Global $Rck = %9\n");
     EXPECT_EQ(run.code, -3);
     auto lines = text_lines(run.out);
     ASSERT_GE(lines.size(), 7u);
@@ -111,7 +107,8 @@ TEST(Parameters, MissingOrNonNumericParameters) {
 TEST(Parameters, WordsBeyondTheTenthAreCountedButHeldNowhere) {
     TempDir dir;
     std::vector<std::string> extra;
-    for (int i = 3; i < 15; ++i) extra.push_back(std::to_string(i));
+    for (int i = 3; i < 15; ++i)
+        extra.push_back(std::to_string(i));
     CompileRun run = compile_script(dir, ".Global $Rck = %9\n", extra);
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(gen_state.param_count, 15);
@@ -143,7 +140,8 @@ TEST(ParserMessages, NameTheFoundTokenAndUpToFourExpected) {
         {"Foo = 1", "syntax error, unexpected '='"},
         {"# comment", "syntax error, unexpected $undefined"},
         {".Global $Rck = 1 $Offset = 0", "syntax error, unexpected T_OFFSET"},
-        {".Section[1] $Edge = \"Yes\" ,", "syntax error, unexpected ',', expecting T_REMARK or '\\n'"},
+        {".Section[1] $Edge = \"Yes\" ,",
+         "syntax error, unexpected ',', expecting T_REMARK or '\\n'"},
     };
     for (const Case& c : cases) {
         auto [message, error] = messages_for(c.line);
@@ -153,10 +151,11 @@ TEST(ParserMessages, NameTheFoundTokenAndUpToFourExpected) {
 }
 
 TEST(ParserMessages, LinesThatCannotBeginALine) {
-    for (const char* line : {"Foo = 1", "= 1", "5", "# x", "$Edge = \"Yes\"", "$Rck = 5", "\"x\"",
-                             ",", "%1", "$1"}) {
+    for (const char* line :
+         {"Foo = 1", "= 1", "5", "# x", "$Edge = \"Yes\"", "$Rck = 5", "\"x\"", ",", "%1", "$1"}) {
         TempDir dir;
-        CompileRun run = compile_script(dir, std::string(line) + "\n.Global $Rck = 7\n.Global $Offset = =\n");
+        CompileRun run =
+            compile_script(dir, std::string(line) + "\n.Global $Rck = 7\n.Global $Offset = =\n");
         auto lines = text_lines(run.out);
         EXPECT_EQ(run.code, -3) << line;
         // The first line fails alone; the second still takes effect; the third fails too.
@@ -168,13 +167,12 @@ TEST(ParserMessages, LinesThatCannotBeginALine) {
 
 TEST(ParserRecovery, EachBadLineReportedOnceAndNothingOfItApplies) {
     TempDir dir;
-    CompileRun run = compile_script(dir,
-                                    ".Global $Rck = 1 2\n"
-                                    ".Global $Offset = 10 ; fine\n"
-                                    ".Global $Rck = (Missing + 2 3\n"
-                                    "\n"
-                                    "   \t \n"
-                                    "; only a comment\n");
+    CompileRun run = compile_script(dir, ".Global $Rck = 1 2\n"
+                                         ".Global $Offset = 10 ; fine\n"
+                                         ".Global $Rck = (Missing + 2 3\n"
+                                         "\n"
+                                         "   \t \n"
+                                         "; only a comment\n");
     auto lines = text_lines(run.out);
     ASSERT_EQ(lines.size(), 10u) << run.out;
     EXPECT_EQ(lines[4], "syntax error, unexpected T_NUM");
@@ -208,4 +206,4 @@ TEST(ParserLimits, NestingBeyondTheStackGivesUp) {
     EXPECT_EQ(gen_state.rck, 0);
 }
 
-}  // namespace
+} // namespace

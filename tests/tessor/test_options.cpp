@@ -48,10 +48,10 @@ TEST(Cpu, ModelTablePrefixMatch) {
         int code;
         int size;
     } cases[] = {
-        {"\"Qiph42\"", 0, 0x20000},        {"\"qiph3kany\"", 0, 0x100000},
-        {"\"Qiph10 board\"", 0, 0x8000},   {"\"QIPH3K170\"", 0, 0x80000},
-        {"\"Qiph1\"", -17, 10000000},      {"\"Qiph\"", -17, 10000000},
-        {"\"\"", -17, 10000000},           {"\"", -17, 10000000},
+        {"\"Qiph42\"", 0, 0x20000},      {"\"qiph3kany\"", 0, 0x100000},
+        {"\"Qiph10 board\"", 0, 0x8000}, {"\"QIPH3K170\"", 0, 0x80000},
+        {"\"Qiph1\"", -17, 10000000},    {"\"Qiph\"", -17, 10000000},
+        {"\"\"", -17, 10000000},         {"\"", -17, 10000000},
     };
     for (const Case& c : cases) {
         gen_state.cpu_mem_size = 10000000;
@@ -94,9 +94,9 @@ TEST(Encoder, EachLineReplacesTheWholeSetting) {
 }
 
 TEST(Sections, NumbersOneTo1023) {
-    EXPECT_EQ(errors_of(".Section[0] $Edge = \"Yes\"\n.Section[1024] $Edge = \"Yes\"\n"),
-              (Lines{"*Error Line1: Invalid Sector number .",
-                     "*Error Line2: Invalid Sector number ."}));
+    EXPECT_EQ(
+        errors_of(".Section[0] $Edge = \"Yes\"\n.Section[1024] $Edge = \"Yes\"\n"),
+        (Lines{"*Error Line1: Invalid Sector number .", "*Error Line2: Invalid Sector number ."}));
     EXPECT_EQ(gen_state.max_section, 0);
     EXPECT_EQ(errors_of(".Section[1023] $Edge = \"Yes\"\n.Section[2*2] $Hold = \"Yes\"\n"
                         ".Section[4] $Hold = \"No\"\n.Section[4] $ReTrg = \"yes\"\n"),
@@ -134,4 +134,4 @@ TEST(Sections, GroupsNameSurvivesConstantsLaterOnItsLine) {
     EXPECT_EQ(gen_state.section_link_count[1], 1);
 }
 
-}  // namespace
+} // namespace

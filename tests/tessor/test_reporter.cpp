@@ -30,7 +30,8 @@ TEST(Reporter, MessagesKeepTheirBlanksAndTexts) {
     EXPECT_EQ(report(2, -15, 9, "V0001").out, "*Error Line9: Group <V0001> Undefined.\n");
     // The text goes in whole, however long.
     std::string name(3000, 'n');
-    EXPECT_EQ(report(1, -4, 1, name.c_str()).out, "*Error Line1: Const <" + name + "> Undefined.\n");
+    EXPECT_EQ(report(1, -4, 1, name.c_str()).out,
+              "*Error Line1: Const <" + name + "> Undefined.\n");
 }
 
 TEST(Reporter, PassOneOnlyChecksAreSilentInPassTwo) {
@@ -70,4 +71,4 @@ TEST(Reporter, PlainLinesUnknownCodesAndSuccess) {
     EXPECT_EQ(ok.counted, 0);
 }
 
-}  // namespace
+} // namespace

@@ -15,7 +15,7 @@ namespace {
 
 struct Tok {
     int token;
-    std::string value;  // number, digit or text, empty for tokens without a value
+    std::string value; // number, digit or text, empty for tokens without a value
     int line;
     bool operator==(const Tok& o) const {
         return token == o.token && value == o.value && line == o.line;
@@ -36,7 +36,8 @@ std::vector<Tok> scan(const std::string& text) {
     for (int guard = 0; guard < 10000; ++guard) {
         int t = yylex();
         std::string value;
-        if (t == T_NUM || t == T_PARM_NUM || t == T_PARM_LITERAL) value = std::to_string(yylval.ival);
+        if (t == T_NUM || t == T_PARM_NUM || t == T_PARM_LITERAL)
+            value = std::to_string(yylval.ival);
         if (t == T_LITERAL || t == T_USR_VAR) value = yylval.text;
         tokens.push_back({t, value, yylloc.first_line});
         if (t == 0) break;
@@ -85,10 +86,22 @@ TEST(ScannerKeywords, AnyCaseAndNoSeparatorNeeded) {
     EXPECT_EQ(body("$Offsets"), (std::vector<P>{{T_OFFSET, ""}, {T_USR_VAR, "s"}}));
     EXPECT_EQ(body(".define .ADPCM .EQ01 .Silence .Global $Cpu $Encoder $MaxSize $SbtMax "
                    "$Edge $Hold $ReTrg $GrpAdr $Rck $FuncCode $Groups"),
-              (std::vector<P>{{T_DEFEINE, ""}, {T_ADPCM, ""}, {T_EQ01, ""}, {T_SILENCE, ""},
-                              {T_GLOBAL, ""}, {T_CPU, ""}, {T_ENCODER, ""}, {T_MAXSIZE, ""},
-                              {T_SBTMAX, ""}, {T_EDGE, ""}, {T_HOLD, ""}, {T_RETRG, ""},
-                              {T_GRPADR, ""}, {T_RCK, ""}, {T_FUNCCODE, ""}, {T_GROUPS, ""}}));
+              (std::vector<P>{{T_DEFEINE, ""},
+                              {T_ADPCM, ""},
+                              {T_EQ01, ""},
+                              {T_SILENCE, ""},
+                              {T_GLOBAL, ""},
+                              {T_CPU, ""},
+                              {T_ENCODER, ""},
+                              {T_MAXSIZE, ""},
+                              {T_SBTMAX, ""},
+                              {T_EDGE, ""},
+                              {T_HOLD, ""},
+                              {T_RETRG, ""},
+                              {T_GRPADR, ""},
+                              {T_RCK, ""},
+                              {T_FUNCCODE, ""},
+                              {T_GROUPS, ""}}));
 }
 
 TEST(ScannerParameters, DollarAndPercentTakeOneDigit) {
@@ -99,11 +112,13 @@ TEST(ScannerParameters, DollarAndPercentTakeOneDigit) {
 }
 
 TEST(ScannerText, LiteralsIdentifiersAndSingleCharacters) {
-    EXPECT_EQ(body("\"a b\tc\" _x9"), (std::vector<P>{{T_LITERAL, "\"a b\tc\""}, {T_USR_VAR, "_x9"}}));
+    EXPECT_EQ(body("\"a b\tc\" _x9"),
+              (std::vector<P>{{T_LITERAL, "\"a b\tc\""}, {T_USR_VAR, "_x9"}}));
     EXPECT_EQ(body("\"open"), (std::vector<P>{{T_UNKNOW, ""}, {T_USR_VAR, "open"}}));
     EXPECT_EQ(body("#define"), (std::vector<P>{{'#', ""}, {T_USR_VAR, "define"}}));
     std::vector<P> singles;
-    for (char c : std::string("=[]():-+*/|&^,$")) singles.emplace_back(c, "");
+    for (char c : std::string("=[]():-+*/|&^,$"))
+        singles.emplace_back(c, "");
     EXPECT_EQ(body("=[]():-+*/|&^,$"), singles);
     EXPECT_EQ(body(std::string("\x01\x80\xff.", 4)),
               (std::vector<P>{{T_UNKNOW, ""}, {T_UNKNOW, ""}, {T_UNKNOW, ""}, {T_UNKNOW, ""}}));
@@ -155,7 +170,8 @@ TEST(ScannerLines, ResetStartsAgainFromTheFirstByte) {
     for (int pass = 0; pass < 2; ++pass) {
         Reset_yylex();
         std::vector<int> tokens;
-        for (int t = yylex(); t != 0; t = yylex()) tokens.push_back(t);
+        for (int t = yylex(); t != 0; t = yylex())
+            tokens.push_back(t);
         EXPECT_EQ(tokens, (std::vector<int>{T_USR_VAR, '\n', T_USR_VAR, '\n'}));
         EXPECT_EQ(yylloc.first_line, 2);
     }
@@ -170,10 +186,10 @@ TEST(ParseNumberText, FormsOfAScriptParameter) {
         int code;
         int value;
     } cases[] = {
-        {"\"1Fh\"", 0, 31}, {"12", 0, 12},   {"12d", 0, 12},  {"101b", 0, 5},
-        {"FFh", 0, 255},    {"h", 0, 0},     {"ffffffffh", 0, -1},
-        {"12x", -11, -1},   {"1Gh", -11, -1}, {"-1", -11, -1}, {"", -11, -1},
-        {"\"\"", -11, -1},  {"12b", -11, -1}, {"1 2", -11, -1},
+        {"\"1Fh\"", 0, 31}, {"12", 0, 12},    {"12d", 0, 12},       {"101b", 0, 5},
+        {"FFh", 0, 255},    {"h", 0, 0},      {"ffffffffh", 0, -1}, {"12x", -11, -1},
+        {"1Gh", -11, -1},   {"-1", -11, -1},  {"", -11, -1},        {"\"\"", -11, -1},
+        {"12b", -11, -1},   {"1 2", -11, -1},
     };
     for (const Case& c : cases) {
         int value = 1234;
@@ -186,4 +202,4 @@ TEST(ParseNumberText, FormsOfAScriptParameter) {
     EXPECT_EQ(parse_number_text(longest.c_str(), &value), 0);
 }
 
-}  // namespace
+} // namespace

@@ -48,7 +48,7 @@ TEST_F(VoiceList, VoicesFollowEachOtherInScriptOrder) {
     EXPECT_EQ(range("p"), std::make_pair(0, 999));
     EXPECT_EQ(range("a"), std::make_pair(1000, 1500));
     EXPECT_EQ(range("e"), std::make_pair(1501, 1510));
-    EXPECT_EQ(range("z"), std::make_pair(1511, 1510));  // nothing reserved
+    EXPECT_EQ(range("z"), std::make_pair(1511, 1510)); // nothing reserved
     EXPECT_EQ(range("s"), std::make_pair(0, 7));
     EXPECT_EQ(gen_state.voice_offset, 1511);
     // Newest first, the path without its quotes.
@@ -114,30 +114,33 @@ TEST(VoiceRuns, SampleRateLinesInBothPasses) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1}, WavFormat{8000, 1, 8});
     write_wav(dir.file("c.wav"), {1}, WavFormat{11025, 1, 8});
-    CompileRun run = compile_script(dir,
-                                    ".PCM A = \"" + dir.file("a.wav") + "\"\n"
-                                    ".PCM B = \"" + dir.file("a.wav") + "\"\n"
-                                    ".Silence S = 8\n"
-                                    ".PCM C = \"" + dir.file("c.wav") + "\"\n");
+    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") +
+                                             "\"\n"
+                                             ".PCM B = \"" +
+                                             dir.file("a.wav") +
+                                             "\"\n"
+                                             ".Silence S = 8\n"
+                                             ".PCM C = \"" +
+                                             dir.file("c.wav") + "\"\n");
     ASSERT_EQ(run.code, 0) << run.out;
     std::vector<std::string> rates;
     for (const auto& line : text_lines(run.out))
         if (line.rfind("Find", 0) == 0 || line.rfind("=<<", 0) == 0) rates.push_back(line);
-    EXPECT_EQ(rates, (std::vector<std::string>{"=<< PASS 1 >>==",
-                                               "Find Sample Rate 8000 Hz in wave.",
-                                               "Find different Sample Rate 11025 Hz in wave!",
-                                               "=<< PASS 2 >>==",
-                                               "Find different Sample Rate 8000 Hz in wave!",
-                                               "Find different Sample Rate 11025 Hz in wave!"}));
+    EXPECT_EQ(rates, (std::vector<std::string>{
+                         "=<< PASS 1 >>==", "Find Sample Rate 8000 Hz in wave.",
+                         "Find different Sample Rate 11025 Hz in wave!",
+                         "=<< PASS 2 >>==", "Find different Sample Rate 8000 Hz in wave!",
+                         "Find different Sample Rate 11025 Hz in wave!"}));
 }
 
 TEST(VoiceRuns, PcmLinesAndData) {
     TempDir dir;
     write_wav(dir.file("a.wav"), std::vector<uint8_t>(2500, 0x11));
     write_wav(dir.file("z.wav"), {});
-    CompileRun run = compile_script(dir,
-                                    ".PCM Alpha = \"" + dir.file("a.wav") + "\"\n"
-                                    ".PCM Zero = \"" + dir.file("z.wav") + "\"\n");
+    CompileRun run = compile_script(dir, ".PCM Alpha = \"" + dir.file("a.wav") +
+                                             "\"\n"
+                                             ".PCM Zero = \"" +
+                                             dir.file("z.wav") + "\"\n");
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("PCM   Samples =     2500 <Alpha> : \"" + dir.file("a.wav") + "\".\n\n"),
               std::string::npos);
@@ -149,16 +152,19 @@ TEST(VoiceRuns, BadHeaderIsReportedInPassTwoOnly) {
     TempDir dir;
     write_wav(dir.file("s.wav"), {1, 2}, WavFormat{8000, 2, 8});
     write_wav(dir.file("ok.wav"), {3});
-    CompileRun run = compile_script(dir,
-                                    ".PCM Good = \"" + dir.file("ok.wav") + "\"\n"
-                                    ".PCM Bad = \"" + dir.file("s.wav") + "\"\n"
-                                    ".Section[1] $Groups = Bad (8000) :0\n");
+    CompileRun run = compile_script(dir, ".PCM Good = \"" + dir.file("ok.wav") +
+                                             "\"\n"
+                                             ".PCM Bad = \"" +
+                                             dir.file("s.wav") +
+                                             "\"\n"
+                                             ".Section[1] $Groups = Bad (8000) :0\n");
     EXPECT_EQ(run.code, -3);
     auto lines = text_lines(run.out);
     auto pass2 = std::find(lines.begin(), lines.end(), "=<< PASS 2 >>==");
     ASSERT_NE(pass2, lines.end()) << run.out;
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         "*Error Line2: Invalid or un-supported wave file."), 1);
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "*Error Line2: Invalid or un-supported wave file."),
+        1);
     EXPECT_EQ(std::find(lines.begin(), pass2, "*Error Line2: Invalid or un-supported wave file."),
               pass2);
     EXPECT_EQ(lines.back(), "Complete with 1 Errors ");
@@ -194,13 +200,14 @@ TEST(VoiceRuns, Eq01VoiceWithoutEncoderKeepsItsSpaceUnwritten) {
     TempDir dir;
     write_wav(dir.file("e.wav"), std::vector<uint8_t>(8, 200));
     write_wav(dir.file("p.wav"), {9});
-    CompileRun run = compile_script(dir,
-                                    ".EQ01 E = \"" + dir.file("e.wav") + "\"\n"
-                                    ".PCM P = \"" + dir.file("p.wav") + "\"\n");
+    CompileRun run = compile_script(dir, ".EQ01 E = \"" + dir.file("e.wav") +
+                                             "\"\n"
+                                             ".PCM P = \"" +
+                                             dir.file("p.wav") + "\"\n");
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_EQ(run.out.find("EQ01  Samples"), std::string::npos);
     ASSERT_EQ(run.image.size(), 48u + 6);
     EXPECT_EQ(testsupport::hex(run.image, 48), "00 00 00 00 00 09");
 }
 
-}  // namespace
+} // namespace
