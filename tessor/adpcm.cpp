@@ -25,12 +25,11 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
     const int64_t size = (static_cast<int64_t>(n) + 1) / 2;
     if (size != static_cast<int64_t>(end) - start + 1) return -1;
 
-    printf("ADPCM Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
+    print_line("ADPCM Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
 
     FILE* image = gen_state.image_file;
     if (!image || !wave) return kErrWrite;
-    const int64_t pos = static_cast<int64_t>(voice_data_addr) + start - image_offset;
-    if (pos < 0 || fseek(image, static_cast<long>(pos), SEEK_SET) != 0) return kErrWrite;
+    if (!seek_image(static_cast<int64_t>(voice_data_addr) + start, image_offset)) return kErrWrite;
 
     int p = 128; // predictor
     int s = 1;   // step

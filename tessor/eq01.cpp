@@ -51,7 +51,7 @@ void reset_eq01_tables() {
 
 int build_eq01_table(int bits, int mu) {
     if (bits < 5 || bits > 8) {
-        printf("%s\n", "Internal error");
+        print_line("Internal error");
         return -1;
     }
     const uint32_t n = 1u << bits; // number of codes
@@ -129,12 +129,11 @@ int encode_eq01(FILE* wave, int image_offset, int voice_data_addr, int start, in
     const int64_t size = (static_cast<int64_t>(n) + 7) / 8 * kGroupBytes;
     if (size != static_cast<int64_t>(end) - start + 1) return -1;
 
-    printf("EQ01  Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
+    print_line("EQ01  Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
 
     FILE* image = gen_state.image_file;
     if (!image || !wave) return kErrWrite;
-    const int64_t pos = static_cast<int64_t>(voice_data_addr) + start - image_offset;
-    if (pos < 0 || fseek(image, static_cast<long>(pos), SEEK_SET) != 0) return kErrWrite;
+    if (!seek_image(static_cast<int64_t>(voice_data_addr) + start, image_offset)) return kErrWrite;
 
     for (int i = 0; i < n; ++i) {
         const int x = fgetc(wave);

@@ -38,6 +38,12 @@ void Init_yylex(int pass) {
     if (pass == 1) reset_for_pass1();
 }
 
+bool seek_image(int64_t chip_address, int image_offset) {
+    int32_t position = wrap32(chip_address - image_offset);
+    return gen_state.image_file && position >= 0 &&
+           fseek(gen_state.image_file, position, SEEK_SET) == 0;
+}
+
 static void close_file(FILE*& f) {
     if (f) {
         fclose(f);

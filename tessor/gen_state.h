@@ -60,6 +60,10 @@ void Init_yylex(int pass);
 // Frees both lists and closes every open file.
 void release_all();
 
+// File position of a chip address: addresses are 32-bit and wrap, so the
+// position is too. Seeks the image there; false when that is no position.
+bool seek_image(int64_t chip_address, int image_offset);
+
 // Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
 inline int32_t wrap32(int64_t v) {
     return static_cast<int32_t>(static_cast<uint32_t>(v));

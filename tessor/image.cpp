@@ -12,11 +12,10 @@ namespace {
 
 constexpr int kEq01TableBytes = 32;
 
-// Writes `count` bytes at file position `position` of the image.
-bool write_at(int64_t position, const unsigned char* bytes, size_t count) {
-    FILE* image = gen_state.image_file;
-    if (position < 0 || fseek(image, static_cast<long>(position), SEEK_SET) != 0) return false;
-    return fwrite(bytes, 1, count, image) == count;
+// Writes `count` bytes at the file position of chip address `chip_address`.
+bool write_at(int64_t chip_address, const unsigned char* bytes, size_t count) {
+    return seek_image(chip_address, gen_state.image_offset) &&
+           fwrite(bytes, 1, count, gen_state.image_file) == count;
 }
 
 // Stores the low `width` bytes of `value`, little-endian.
@@ -85,7 +84,7 @@ int write_image_header() {
     head[0] = static_cast<unsigned char>((g.ramp_en & 0x80) | (g.func_code & 0x7F));
     put_le(head + 1, wrap32(int64_t(g.sbt_max) - 1) & 0xFFFF, 2);
     head[3] = 0xFF;
-    written &= write_at(0, head, sizeof head);
+    written &= write_at(g.image_offset, head, sizeof head);
 
     // Without an accepted $Encoder line the table builder refuses and the
     // decode table keeps only its mid-scale level.
@@ -94,7 +93,7 @@ int write_image_header() {
     unsigned char levels[kEq01TableBytes];
     for (int i = 0; i < kEq01TableBytes; ++i)
         levels[i] = static_cast<unsigned char>(eq01_decode_table[i]);
-    written &= write_at(16, levels, sizeof levels);
+    written &= write_at(int64_t(g.image_offset) + 16, levels, sizeof levels);
 
     g.section_table_addr = wrap32(int64_t(g.image_offset) + kImageHeaderSize);
     g.link_area_addr = wrap32(int64_t(g.section_table_addr) + 4 * int64_t(g.max_section));
@@ -111,7 +110,7 @@ int write_image_header() {
         unsigned char entry[4];
         entry[0] = static_cast<unsigned char>(flags & 7);
         put_le(entry + 1, g.section_link_table[k], 3);
-        written &= write_at(kImageHeaderSize + 4 * (k - 1), entry, sizeof entry);
+        written &= write_at(int64_t(g.section_table_addr) + 4 * (k - 1), entry, sizeof entry);
     }
     g.voice_data_addr = wrap32(int64_t(g.section_link_table[g.max_section]) +
                                int64_t(link_entry_size()) * g.section_link_count[g.max_section]);
@@ -123,7 +122,7 @@ int write_image_header() {
     put_le(rest + 5, g.link_area_addr, 3);
     rest[8] = 0xFF;
     put_le(rest + 9, g.voice_data_addr, 3);
-    written &= write_at(4, rest, sizeof rest);
+    written &= write_at(int64_t(g.image_offset) + 4, rest, sizeof rest);
     written &= fflush(g.image_file) == 0;
     return written ? kOk : kErrWrite;
 }
@@ -137,9 +136,8 @@ int write_section_link(int section, const char* name, int rate, int busy) {
     if (section < 1 || section >= kSectionSlots) return kErrSectionNumber;
     if (rate == 0) return kErrRateZero;
 
-    int64_t position = int64_t(g.section_link_table[section]) +
-                       int64_t(link_entry_size()) * g.section_links_written[section] -
-                       g.image_offset;
+    int64_t chip_address = int64_t(g.section_link_table[section]) +
+                           int64_t(link_entry_size()) * g.section_links_written[section];
     g.section_links_written[section]++;
     int flags = kind.code;
     bool last = g.section_links_written[section] == g.section_link_count[section];
@@ -155,6 +153,6 @@ int write_section_link(int section, const char* name, int rate, int busy) {
     entry[1] = static_cast<unsigned char>((g.rck / 8) / rate);
     put_le(entry + 2, wrap32(int64_t(g.voice_data_addr) + voice->start), width);
     put_le(entry + 2 + width, wrap32(-int64_t(sample_count(*voice))), width);
-    if (!write_at(position, entry, static_cast<size_t>(2 + 2 * width))) return kErrWrite;
+    if (!write_at(chip_address, entry, static_cast<size_t>(2 + 2 * width))) return kErrWrite;
     return kOk;
 }

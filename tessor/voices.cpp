@@ -133,10 +133,9 @@ int define_voice(const char* name, const char* text, int voice_type, int length)
 int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, int end,
                   const char* name, const char* path) {
     int count = wrap32(int64_t(end) - start + 1);
-    long position = wrap32(int64_t(voice_data_addr) + start - image_offset);
     print_line("PCM   Samples = %8d <%-s> : \"%s\".\n", count, name, path);
     if (count <= 0) return kOk;
-    if (position < 0 || fseek(gen_state.image_file, position, SEEK_SET) != 0) return kErrWrite;
+    if (!seek_image(int64_t(voice_data_addr) + start, image_offset)) return kErrWrite;
 
     unsigned char block[kCopyBlock];
     size_t left = static_cast<size_t>(count);

@@ -64,7 +64,7 @@ std::vector<int> decode_adpcm(const std::string& bytes, int n) {
 TEST(Adpcm, EncodesCodesIntoNibblesAtTheVoicePosition) {
     Encoded r = run_adpcm({128, 200, 255, 0, 0}, 5, 3);
     ASSERT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, "ADPCM Samples =        5 <Bell> : \"bell.wav\".\n");
+    EXPECT_EQ(r.out, "ADPCM Samples =        5 <Bell> : \"bell.wav\".\n\n");
     EXPECT_EQ(hex(r.image), "EE EE EE 70 F7 0F");
     EXPECT_EQ(decode_adpcm(r.image.substr(3), 5), (std::vector<int>{128, 135, 150, 120, 60}));
 
@@ -100,7 +100,7 @@ TEST(Adpcm, DecoderFollowsTheSignal) {
 TEST(Adpcm, EmptyVoicePrintsItsLineOnly) {
     Encoded r = run_adpcm({}, 0, 0);
     EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, "ADPCM Samples =        0 <Bell> : \"bell.wav\".\n");
+    EXPECT_EQ(r.out, "ADPCM Samples =        0 <Bell> : \"bell.wav\".\n\n");
     EXPECT_EQ(hex(r.image), "EE EE EE");
 }
 

@@ -152,7 +152,7 @@ TEST_F(Eq01Table, RejectsBadWidthsAndSurvivesMeaninglessMu) {
 TEST_F(Eq01Encode, PacksEightCodesIntoFiveBytes) {
     Encoded mid = run_eq01(std::vector<uint8_t>(8, 128), 8, 5);
     ASSERT_EQ(mid.rc, 0);
-    EXPECT_EQ(mid.out, "EQ01  Samples =        8 <Tone> : \"tone.wav\".\n");
+    EXPECT_EQ(mid.out, "EQ01  Samples =        8 <Tone> : \"tone.wav\".\n\n");
     EXPECT_EQ(hex(mid.image), "EE EE EE 00 88 88 88 88");
     EXPECT_EQ(hex(run_eq01(std::vector<uint8_t>(8, 255), 8, 5).image), "EE EE EE FF FF FF FF FF");
 
@@ -182,7 +182,7 @@ TEST_F(Eq01Encode, UnpackedCodesAreTheTableCodes) {
 TEST_F(Eq01Encode, RefusesOrFailsCleanly) {
     Encoded empty = run_eq01({}, 0, 0);
     EXPECT_EQ(empty.rc, 0);
-    EXPECT_EQ(empty.out, "EQ01  Samples =        0 <Tone> : \"tone.wav\".\n");
+    EXPECT_EQ(empty.out, "EQ01  Samples =        0 <Tone> : \"tone.wav\".\n\n");
     EXPECT_EQ(hex(empty.image), "EE EE EE");
 
     for (int n : {8, 17, INT_MAX - 3, -1}) {

@@ -114,6 +114,21 @@ TEST(Addressing, OffsetMovesChipAddressesNotFilePositions) {
     EXPECT_NE(run.out.find("Offset      = 1000 (hex)"), std::string::npos);
 }
 
+TEST(Addressing, ChipAddressesWrapButFilePositionsDoNot) {
+    TempDir dir;
+    write_wav(dir.file("a.wav"), {9, 8, 7});
+    CompileRun run = compile_script(dir, ".Global $Offset = 7FFFFFF0h\n"
+                                         ".PCM A = \"" + dir.file("a.wav") + "\"\n"
+                                         ".Section[1] $Groups = A (8000) :0\n");
+    // The image is complete and in place; only the size check fails, since
+    // the room left above such an offset is negative.
+    EXPECT_EQ(run.code, -3);
+    EXPECT_NE(run.out.find("Errors: Exceed MaxSize"), std::string::npos);
+    EXPECT_EQ(hex(run.image, 5, 3), "20 00 00");
+    EXPECT_EQ(hex(run.image, 52, 8), "81 00 2C 00 00 FD FF FF");
+    EXPECT_EQ(hex(run.image, 60), "09 08 07");
+}
+
 TEST(Addressing, GrpAdrSetsTheWidthOfLinkFields) {
     struct Case {
         int width;
