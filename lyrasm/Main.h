@@ -1,0 +1,203 @@
+// The sound editor's one window: the WAV browser, the project's file list,
+// the 256 trigger sections with the group list of the selected one, the
+// Device, Mode and Vout settings in the main menu, and the status bar. The
+// window owns the project model.
+#pragma once
+
+#include "Fileclass.h"
+#include "Memory.h"
+#include "Sectionclass.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <cstdint>
+#include <exception>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QPainter;
+class DriveBox;
+class FilterBox;
+class FolderList;
+class ReportList;
+class StatusPanels;
+class WaveFileBox;
+
+namespace platform {
+class EventGuard;
+class FileDialog;
+}  // namespace platform
+
+// The kind of a message box: 1 error, 2 warning, 3 build information,
+// 4 confirmation (Yes/No); any other value gives a plain box.
+using MessageKind = int;
+
+class TForm1 : public QMainWindow {
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Components (owned by Qt through their parents).
+    DriveBox* FileSel_Dev;
+    FolderList* FileSel_Dir;
+    WaveFileBox* FileSel_File;
+    QMenuBar* MainMenu;
+    QMenu* About1;
+    QAction* Menu_Bulide;
+    StatusPanels* StatusBar;
+    ReportList* List_Section;
+    QMenu* Menu_Device;
+    ReportList* List_File;
+    ReportList* List_Group;
+    FilterBox* FileSel_Filter;
+    platform::EventGuard* ApplicationEvents;
+    QAction* Menu_Device_32M;
+    QMenu* PM_FileEdit;
+    QAction* FL_Remove;
+    QMenu* PM_SectionEdit;
+    QAction* SE_Edge;
+    QAction* SE_Hold;
+    QAction* SE_ReTrg;
+    QMenu* PM_GroupEdit;
+    QAction* GL_Remove;
+    QAction* GL_Up;
+    QAction* GL_Down;
+    QAction* GL_Busy;
+    QAction* Menu_Device_16M;
+    QAction* Menu_Device_64M;
+    QAction* Menu_Device_128M;
+    platform::FileDialog* Save;
+    QAction* Menu_Version;
+    QAction* N2;
+    QAction* Menu_WebSite;
+    QMenu* Menu_Vout;
+    QMenu* Menu_Mode;
+    QAction* Menu_Mode_Key;
+    QAction* Menu_Mode_CPUP;
+    QAction* Menu_Mode_CPUS;
+    QAction* Menu_Mode_Seq;
+    QAction* Menu_Vout_DAC;
+    QAction* Menu_Vout_PWM;
+    QAction* Menu_Mode_MP3;
+    QMenu* Menu_File;
+    QAction* Menu_File_Save;
+    QAction* Menu_File_Load;
+    QMenu* PM_SetAllMenu_Edge;
+    QAction* PM_SetAll_Edge;
+    QAction* PM_SetAll_Level;
+    QMenu* PM_SetAllMenu_Hold;
+    QAction* PM_SetAll_Hold;
+    QAction* PM_SetAll_UnHold;
+    QMenu* PM_SetAllMenu_ReTrg;
+    QAction* PM_SetAll_ReTrg;
+    QAction* PM_SetAll_NonReTrg;
+    QAction* N1;
+    QAction* SE_Level;
+    QAction* N3;
+    QAction* SE_UnHold;
+    QAction* SE_NonReTrg;
+    platform::FileDialog* Load;
+
+    // The project model, alive exactly as long as the window.
+    MemoryUsage Usage;
+    std::array<Section, 256> Sections;
+    FileList Files;
+
+    // Bytes every image needs besides the voices; added once at start.
+    static constexpr int32_t BaseUsage = 66608;
+
+    static constexpr MessageKind mkError = 1;
+    static constexpr MessageKind mkWarning = 2;
+    static constexpr MessageKind mkBuild = 3;
+    static constexpr MessageKind mkConfirm = 4;
+
+    // Shows `Text` in a modal box of `Kind`; returns 1 for OK, 6 Yes, 7 No.
+    int ShowMessageBox(const QString& Text, MessageKind Kind);
+
+    // "Usage: <used> / <capacity> (<percent>%)"
+    QString UsageText() const;
+    // Writes the usage text into status panel 3.
+    void ShowUsage();
+
+    // Writes the three attribute columns of every section row, or "N/A" in
+    // the modes that have no trigger attributes.
+    void RefreshSectionList();
+
+    // Event handlers. Each is connected through ApplicationEvents, so an
+    // exception ends only the handler it arose in.
+    void FileSel_FileDblClick(QObject* Sender);
+    void List_FileDblClick(QObject* Sender);
+    void List_SectionChange(QObject* Sender, int Item);
+    void List_SectionColumnClick(QObject* Sender, int Column);
+    void List_SectionDblClick(QObject* Sender);
+    void List_GroupDblClick(QObject* Sender);
+    void StatusBarDrawPanel(StatusPanels* Sender, int Panel, QPainter& Canvas, const QRect& Rect);
+    void ApplicationEventsException(QObject* Sender, const std::exception& E);
+
+    void Menu_File_SaveClick(QObject* Sender);
+    void Menu_File_LoadClick(QObject* Sender);
+    void Menu_Device_16MClick(QObject* Sender);
+    void Menu_Device_32MClick(QObject* Sender);
+    void Menu_Device_64MClick(QObject* Sender);
+    void Menu_Device_128MClick(QObject* Sender);
+    void Menu_Mode_KeyClick(QObject* Sender);
+    void Menu_Mode_SeqClick(QObject* Sender);
+    void Menu_Mode_CPUPClick(QObject* Sender);
+    void Menu_Mode_CPUSClick(QObject* Sender);
+    void Menu_Mode_MP3Click(QObject* Sender);
+    void Menu_Vout_PWMClick(QObject* Sender);
+    void Menu_Vout_DACClick(QObject* Sender);
+    void Menu_BulideClick(QObject* Sender);
+    void Menu_WebSiteClick(QObject* Sender);
+
+    void PM_FileEditPopup(QObject* Sender);
+    void FL_RemoveClick(QObject* Sender);
+
+    void PM_SectionEditPopup(QObject* Sender);
+    void SE_EdgeClick(QObject* Sender);
+    void SE_LevelClick(QObject* Sender);
+    void SE_HoldClick(QObject* Sender);
+    void SE_UnHoldClick(QObject* Sender);
+    void SE_ReTrgClick(QObject* Sender);
+    void SE_NonReTrgClick(QObject* Sender);
+
+    void PM_GroupEditPopup(QObject* Sender);
+    void GL_RemoveClick(QObject* Sender);
+    void GL_UpClick(QObject* Sender);
+    void GL_DownClick(QObject* Sender);
+    void GL_BusyClick(QObject* Sender);
+
+    void PM_SetAll_EdgeClick(QObject* Sender);
+    void PM_SetAll_LevelClick(QObject* Sender);
+    void PM_SetAll_HoldClick(QObject* Sender);
+    void PM_SetAll_UnHoldClick(QObject* Sender);
+    void PM_SetAll_ReTrgClick(QObject* Sender);
+    void PM_SetAll_NonReTrgClick(QObject* Sender);
+
+  private:
+    void CreateComponents();
+    void CreateMainMenu();
+    void CreatePopupMenus();
+    void CreateFileBrowser(QWidget* client);
+    void ConnectEvents();
+    QAction* AddRadioItem(QMenu* menu, QActionGroup* group, const QString& caption);
+    void OnClick(QAction* item, void (TForm1::*handler)(QObject*));
+    void SetDevice(QAction* item, const QString& name, int32_t capacity);
+    void SetMode(QAction* item, const QString& name);
+    void SetVout(QAction* item, const QString& name);
+
+    // The radio groups of the Device, Mode and Vout menus and of the
+    // section-edit popup.
+    QActionGroup* DeviceGroup;
+    QActionGroup* ModeGroup;
+    QActionGroup* VoutGroup;
+    QActionGroup* EdgeGroup;
+    QActionGroup* HoldGroup;
+    QActionGroup* ReTrgGroup;
+};
+
+// The one window of the program while it runs.
+extern TForm1* Form1;

@@ -1,0 +1,6 @@
+// File > Load: a script file read back into the project.
+#include "Main.h"
+
+void TForm1::Menu_File_LoadClick(QObject*) {
+    // Loading comes with the script file loader.
+}
