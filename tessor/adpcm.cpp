@@ -31,11 +31,13 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
     if (!image || !wave) return kErrWrite;
     if (!seek_image(static_cast<int64_t>(voice_data_addr) + start, image_offset)) return kErrWrite;
 
+    // Samples come in and codes go out a byte at a time through the streams
+    // buffers; the unlocked calls keep each one a pointer step (one thread).
     int p = 128; // predictor
     int s = 1;   // step
     int h = 0;   // the byte being filled
     for (int i = 0; i < n; ++i) {
-        const int x = fgetc(wave);
+        const int x = getc_unlocked(wave);
         if (x == EOF) return kErrRead;
 
         const int d = x - p;
@@ -53,12 +55,12 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
             h = code;
         } else {
             h += code * 16;
-            if (fputc(h, image) == EOF || ferror(image)) return kErrWrite;
+            if (putc_unlocked(h, image) == EOF) return kErrWrite;
         }
         s = adapt_adpcm_step(m, s);
     }
     if (n % 2 != 0) {
-        if (fputc(h, image) == EOF || ferror(image)) return kErrWrite;
+        if (putc_unlocked(h, image) == EOF) return kErrWrite;
     }
     // Buffered bytes may only fail on their way out: a failed flush is a failed write.
     if (fflush(image) != 0) return kErrWrite;

@@ -73,6 +73,7 @@ int compile(int argc, const char* const* argv) {
         print_line("output-file %s open error\n", image_path);
         return -2;
     }
+    use_large_buffer(gen_state.image_file);
 
     print_line("%s", kBannerRule);
     print_line("%s", kBannerTitle);

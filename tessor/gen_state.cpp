@@ -40,8 +40,15 @@ void Init_yylex(int pass) {
 
 bool seek_image(int64_t chip_address, int image_offset) {
     int32_t position = wrap32(chip_address - image_offset);
-    return gen_state.image_file && position >= 0 &&
-           fseek(gen_state.image_file, position, SEEK_SET) == 0;
+    FILE* image = gen_state.image_file;
+    if (!image || position < 0) return false;
+    // Most writes follow the previous one; a seek would flush the buffer each time.
+    if (ftell(image) == position) return true;
+    return fseek(image, position, SEEK_SET) == 0;
+}
+
+void use_large_buffer(FILE* file) {
+    setvbuf(file, nullptr, _IOFBF, 64 * 1024);
 }
 
 static void close_file(FILE*& f) {

@@ -64,6 +64,9 @@ void release_all();
 // position is too. Seeks the image there; false when that is no position.
 bool seek_image(int64_t chip_address, int image_offset);
 
+// Gives a stream a buffer large enough for voice data to move in few calls.
+void use_large_buffer(FILE* file);
+
 // Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
 inline int32_t wrap32(int64_t v) {
     return static_cast<int32_t>(static_cast<uint32_t>(v));
