@@ -1,12 +1,18 @@
 # The two commands of a fresh machine:
 #   make example   install what is missing, build, compile the example voice project
 #   make test      install what is missing, build with sanitizers, run every test
+# And, not part of the test run:
+#   make fuzz      build the fuzz harnesses with clang and run each of them for
+#                  FUZZ_SECONDS (default 60) on FUZZ_WORKERS processes (default 1)
 
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
 TEST_DIR := build/asan
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_WORKERS ?= 1
 
-.PHONY: example test bootstrap release
+.PHONY: example test bootstrap release fuzz
 
 bootstrap:
 	@scripts/bootstrap
@@ -23,3 +29,11 @@ test: bootstrap
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	@scripts/bootstrap fuzz
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DVOICE_FUZZ=ON -DVOICE_BUILD_GUI=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_compile fuzz_wave
+	@fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_WORKERS)

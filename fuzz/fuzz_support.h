@@ -1,0 +1,36 @@
+// Helpers shared by the fuzz harnesses.
+#pragma once
+
+#include <string_view>
+
+namespace fuzzsupport {
+
+// Creates a fresh folder (in /dev/shm when there is one, else the temporary
+// folder), removed when the process exits.
+void make_private_folder(const char* prefix);
+
+// Makes the private folder the current one for its lifetime, so that the
+// relative names of a run resolve there while libFuzzer's own paths (corpus,
+// artifacts) keep resolving against the folder it was started in.
+class InPrivateFolder {
+  public:
+    InPrivateFolder();
+    ~InPrivateFolder();
+    InPrivateFolder(const InPrivateFolder&) = delete;
+    InPrivateFolder& operator=(const InPrivateFolder&) = delete;
+
+  private:
+    int home_;
+};
+
+// Sends standard output to /dev/null and reads standard input from it, so
+// that the compile's console lines cost nothing and nothing can wait on input.
+void silence_console();
+
+// Writes `bytes` to `path`, replacing the file. Aborts when it cannot.
+void write_file(const char* path, std::string_view bytes);
+
+// The number of open file descriptors of this process.
+int open_descriptor_count();
+
+}  // namespace fuzzsupport
