@@ -53,7 +53,7 @@ bool WaveHeader::Load(const QString& path) {
     }
 
     unsigned char header[44] = {};
-    ReadUpTo(fd, header, sizeof header);
+    Complete = ReadUpTo(fd, header, sizeof header) == sizeof header;
     ::close(fd);
 
     // Bytes past the end of a short file stay 0, so the slots they belong to
@@ -69,7 +69,7 @@ bool WaveHeader::Load(const QString& path) {
 }
 
 bool WaveHeader::IsPcm8Mono() const {
-    return Slot[0] == FourCC("RIFF") && Slot[2] == FourCC("WAVE") && Slot[3] == FourCC("fmt ") &&
+    return Complete && Slot[0] == FourCC("RIFF") && Slot[2] == FourCC("WAVE") && Slot[3] == FourCC("fmt ") &&
            Slot[4] == 16 && Slot[5] == 1 && Slot[6] == 1 && Slot[9] == 1 && Slot[10] == 8 &&
            Slot[11] == FourCC("data");
 }

@@ -13,7 +13,8 @@ class WaveHeader {
     bool Load(const QString& path);
 
     // "RIFF", "WAVE", a 16-byte "fmt " chunk of PCM, one channel, block
-    // align 1, 8 bits, and the "data" chunk right after it.
+    // align 1, 8 bits, and the "data" chunk right after it, all within a
+    // complete 44-byte header.
     bool IsPcm8Mono() const;
 
     int32_t GetSampleRate() const { return Slot[7]; }
@@ -23,4 +24,7 @@ class WaveHeader {
     // One slot per header field in file order; 2-byte fields zero-extended,
     // 4-byte fields taken as signed.
     int32_t Slot[13] = {};
+    // False when the file ended inside the header: a cut header is refused
+    // even where the fields that arrived look right.
+    bool Complete = false;
 };

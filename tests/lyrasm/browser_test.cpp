@@ -1,0 +1,142 @@
+// The WAV browser: drives, folders and the "*.wav" file box following them.
+#include "FileBrowser.h"
+#include "Main.h"
+
+#include "io_error.h"
+#include "message_box.h"
+#include "volumes.h"
+
+#include "test_support.h"
+
+#include <QDir>
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using testsupport::TempDir;
+
+namespace {
+
+QStringList Texts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+class Browser : public ::testing::Test {
+  protected:
+    Browser() {
+        std::filesystem::create_directories(tmp.file("voices/b"));
+        std::filesystem::create_directories(tmp.file("voices/a"));
+        std::filesystem::create_directories(tmp.file("voices/.cache"));
+        for (const char* name : {"voices/x.wav", "voices/Y.WAV", "voices/notes.txt",
+                                 "voices/a/inner.wav"})
+            testsupport::write_file(tmp.file(name), "");
+        root = QString::fromStdString(tmp.path());
+        voices = root + "/voices";
+    }
+
+    TempDir tmp;
+    QString root, voices;
+    platform::ScriptedMessageBoxes boxes;
+};
+
+}  // namespace
+
+TEST_F(Browser, FileBoxListsTheWavFilesOfTheOpenFolder) {
+    TForm1 form;
+    form.FileSel_Dir->SetDirectory(voices);
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"x.wav", "Y.WAV"}));
+    EXPECT_EQ(form.FileSel_File->FileName(), "");  // nothing selected yet
+
+    ASSERT_TRUE(form.FileSel_File->SelectFile("Y.WAV"));
+    EXPECT_EQ(form.FileSel_File->FileName(), voices + "/Y.WAV");
+
+    // The folder list shows the way down from the root, then the subfolders.
+    const QStringList rows = Texts(form.FileSel_Dir);
+    ASSERT_GE(rows.size(), 4);
+    EXPECT_EQ(rows.first(), "/");
+    EXPECT_EQ(rows.mid(rows.size() - 3), QStringList({"voices", "a", "b"}));
+
+    // Opening a subfolder as a person would (double click or Enter).
+    QListWidgetItem* a = form.FileSel_Dir->item(rows.size() - 2);
+    emit form.FileSel_Dir->itemActivated(a);
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices + "/a");
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"inner.wav"}));
+    EXPECT_EQ(form.FileSel_File->FileName(), "");
+}
+
+TEST_F(Browser, FolderThatCannotBeListedLeavesTheBrowserWhereItWas) {
+    TForm1 form;
+    form.FileSel_Dir->SetDirectory(voices);
+    EXPECT_THROW(form.FileSel_Dir->SetDirectory(voices + "/missing"), platform::io_error);
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
+    EXPECT_EQ(form.FileSel_File->count(), 2);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Browser, OpensInTheCurrentFolder) {
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(voices));
+    TForm1 form;
+    QDir::setCurrent(before);
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
+    EXPECT_EQ(form.FileSel_File->count(), 2);
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('C'));
+}
+
+TEST_F(Browser, DrivesRememberTheirFolder) {
+    TForm1 form;
+    form.FileSel_Dev->SetVolumeSource([&] {
+        return QList<platform::Volume>{{QLatin1Char('C'), "/"}, {QLatin1Char('D'), voices}};
+    });
+    form.FileSel_Dir->SetDirectory(root);
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('C'));
+
+    form.FileSel_Dev->SetDrive(QLatin1Char('D'));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
+    EXPECT_EQ(Texts(form.FileSel_Dir), QStringList({voices, "a", "b"}));
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"x.wav", "Y.WAV"}));
+
+    form.FileSel_Dev->SetDrive(QLatin1Char('C'));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), root);
+
+    // Walking into the other volume's folder shows its drive.
+    form.FileSel_Dir->SetDirectory(voices + "/b");
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('D'));
+}
+
+TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {
+    const QByteArray table =
+        "proc /proc proc rw 0 0\n"
+        "sysfs /sys sysfs rw 0 0\n"
+        "overlay / overlay rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "/dev/sda1 /boot ext4 rw 0 0\n"
+        "/dev/sda3 /home ext4 rw 0 0\n"
+        "/dev/sda3 /etc/hosts ext4 rw 0 0\n"
+        "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
+        "/dev/sdc1 /run/media/me/CARD exfat rw 0 0\n"
+        "tmpfs /mnt/scratch tmpfs rw 0 0\n"
+        "server:/export /mnt/share nfs4 rw 0 0\n";
+    const QList<platform::Volume> volumes = platform::volumes_from_mount_table(table);
+    const QList<platform::Volume> expected = {
+        {QLatin1Char('C'), "/"},
+        {QLatin1Char('D'), "/home"},
+        {QLatin1Char('E'), "/media/usb stick"},
+        {QLatin1Char('F'), "/mnt/share"},
+        {QLatin1Char('G'), "/run/media/me/CARD"},
+    };
+    EXPECT_EQ(volumes, expected);
+
+    EXPECT_EQ(platform::volume_of(volumes, "/home/me/a.wav")->letter, QLatin1Char('D'));
+    EXPECT_EQ(platform::volume_of(volumes, "/homework")->letter, QLatin1Char('C'));
+    EXPECT_EQ(platform::volume_of(volumes, "/media/usb stick")->letter, QLatin1Char('E'));
+    EXPECT_EQ(platform::volume_of(volumes, "relative"), nullptr);
+
+    EXPECT_EQ(platform::volumes_from_mount_table(""), QList<platform::Volume>({{'C', "/"}}));
+    EXPECT_FALSE(platform::mounted_volumes().isEmpty());
+}
