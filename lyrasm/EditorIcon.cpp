@@ -42,10 +42,11 @@ QPixmap DrawIcon(int size) {
     return pixmap;
 }
 
-}  // namespace
+} // namespace
 
 QIcon EditorIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(DrawIcon(size));
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(DrawIcon(size));
     return icon;
 }

@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr int kLevelRole = Qt::UserRole + 1;  // indentation level of a folder row
-constexpr int kPathRole = Qt::UserRole;       // full path of a folder row
-constexpr int kIndent = 10;                   // pixels per folder level
+constexpr int kLevelRole = Qt::UserRole + 1; // indentation level of a folder row
+constexpr int kPathRole = Qt::UserRole;      // full path of a folder row
+constexpr int kIndent = 10;                  // pixels per folder level
 
 // Indents each folder row by its level, so the list reads as a tree.
 class IndentDelegate : public QStyledItemDelegate {
@@ -40,7 +40,7 @@ bool CanList(const QString& folder) {
     return info.isDir() && info.isReadable() && info.isExecutable();
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -177,8 +177,7 @@ void FolderList::Fill() {
 
     // The way down from the volume root to the open folder...
     QStringList way;
-    for (QString f = Current; f != root && f.size() > root.size();
-         f = QFileInfo(f).absolutePath())
+    for (QString f = Current; f != root && f.size() > root.size(); f = QFileInfo(f).absolutePath())
         way.prepend(f);
     way.prepend(root);
     int level = 0;
@@ -253,8 +252,8 @@ void WaveFileBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------------------
 
-FilterBox::FilterBox(QWidget* parent) : QComboBox(parent) {
-    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+FilterBox::FilterBox(QWidget* parent, platform::EventGuard* guard) : QComboBox(parent) {
+    guard->Connect(this, &QComboBox::currentIndexChanged, [this] {
         if (Files) Files->SetMask(Mask());
     });
 }
@@ -263,11 +262,14 @@ void FilterBox::SetFilter(const QString& filter) {
     FilterText = filter;
     clear();
     const QStringList parts = filter.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) addItem(parts[i], parts[i + 1]);
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        addItem(parts[i], parts[i + 1]);
     if (Files) Files->SetMask(Mask());
 }
 
-QString FilterBox::Mask() const { return currentData().toString(); }
+QString FilterBox::Mask() const {
+    return currentData().toString();
+}
 
 void FilterBox::SetFileBox(WaveFileBox* box) {
     Files = box;

@@ -57,7 +57,7 @@ class DriveBox : public QComboBox {
     QList<platform::Volume> VolumeList;
     FolderList* Folders = nullptr;
     QHash<QChar, QString> LastFolder;
-    int Shown = -1;  // the drive shown before the current choice
+    int Shown = -1; // the drive shown before the current choice
 };
 
 class FolderList : public QListWidget {
@@ -119,7 +119,7 @@ class WaveFileBox : public QListWidget {
 // its file box as the mask.
 class FilterBox : public QComboBox {
   public:
-    explicit FilterBox(QWidget* parent);
+    FilterBox(QWidget* parent, platform::EventGuard* guard);
 
     void SetFilter(const QString& filter);
     QString Filter() const { return FilterText; }

@@ -9,9 +9,9 @@
 
 struct FileStruce {
     int32_t Id;
-    QString Path;  // full path as it was chosen
-    int32_t Rate;  // sample rate in Hz from the header
-    int32_t Size;  // data size in bytes from the header
+    QString Path; // full path as it was chosen
+    int32_t Rate; // sample rate in Hz from the header
+    int32_t Size; // data size in bytes from the header
 };
 
 class FileList {

@@ -29,7 +29,7 @@ class WaveFileBox;
 namespace platform {
 class EventGuard;
 class FileDialog;
-}  // namespace platform
+} // namespace platform
 
 // The kind of a message box: 1 error, 2 warning, 3 build information,
 // 4 confirmation (Yes/No); any other value gives a plain box.

@@ -44,7 +44,7 @@ QFont UiFont(int pixelHeight) {
     return font;
 }
 
-}  // namespace
+} // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     ApplicationEvents = new platform::EventGuard(this);
@@ -133,11 +133,11 @@ void TForm1::CreateComponents() {
     StatusBar = new StatusPanels(client);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setGeometry(0, 529, 794, 19);
-    StatusBar->AddPanel(110);        // device
-    StatusBar->AddPanel(120);        // mode
-    StatusBar->AddPanel(80);         // output stage
-    StatusBar->AddPanel(210, true);  // usage, coloured by the fill level
-    StatusBar->AddPanel(50);         // build state
+    StatusBar->AddPanel(110);       // device
+    StatusBar->AddPanel(120);       // mode
+    StatusBar->AddPanel(80);        // output stage
+    StatusBar->AddPanel(210, true); // usage, coloured by the fill level
+    StatusBar->AddPanel(50);        // build state
 
     CreateMainMenu();
     CreatePopupMenus();
@@ -173,7 +173,7 @@ void TForm1::CreateFileBrowser(QWidget* client) {
     FileSel_File->setObjectName(QStringLiteral("FileSel_File"));
     FileSel_File->setGeometry(205, 5, 195, 225);
 
-    FileSel_Filter = new FilterBox(client);
+    FileSel_Filter = new FilterBox(client, ApplicationEvents);
     FileSel_Filter->setObjectName(QStringLiteral("FileSel_Filter"));
     FileSel_Filter->setGeometry(205, 210, 195, 21);
     FileSel_Filter->setVisible(false);
@@ -277,7 +277,8 @@ void TForm1::CreatePopupMenus() {
     GL_Down = PM_GroupEdit->addAction(QStringLiteral(" Down"));
     GL_Busy = PM_GroupEdit->addAction(QStringLiteral(" Busy"));
     GL_Busy->setCheckable(true);
-    for (QAction* item : {GL_Remove, GL_Up, GL_Down, GL_Busy}) item->setEnabled(false);
+    for (QAction* item : {GL_Remove, GL_Up, GL_Down, GL_Busy})
+        item->setEnabled(false);
     List_Group->SetPopupMenu(PM_GroupEdit);
 
     PM_SetAllMenu_Edge = new QMenu(this);
@@ -295,9 +296,8 @@ void TForm1::CreatePopupMenus() {
 }
 
 void TForm1::OnClick(QAction* item, void (TForm1::*handler)(QObject*)) {
-    ApplicationEvents->Connect(item, &QAction::triggered, [this, item, handler] {
-        (this->*handler)(item);
-    });
+    ApplicationEvents->Connect(item, &QAction::triggered,
+                               [this, item, handler] { (this->*handler)(item); });
 }
 
 void TForm1::ConnectEvents() {
@@ -392,26 +392,38 @@ void TForm1::SetMode(QAction* item, const QString& name) {
     StatusBar->SetPanelText(1, QStringLiteral("Mode: ") + name);
 }
 
-void TForm1::Menu_Mode_KeyClick(QObject*) { SetMode(Menu_Mode_Key, QStringLiteral("Key Trigger")); }
+void TForm1::Menu_Mode_KeyClick(QObject*) {
+    SetMode(Menu_Mode_Key, QStringLiteral("Key Trigger"));
+}
 
-void TForm1::Menu_Mode_SeqClick(QObject*) { SetMode(Menu_Mode_Seq, QStringLiteral("Sequential")); }
+void TForm1::Menu_Mode_SeqClick(QObject*) {
+    SetMode(Menu_Mode_Seq, QStringLiteral("Sequential"));
+}
 
 void TForm1::Menu_Mode_CPUPClick(QObject*) {
     SetMode(Menu_Mode_CPUP, QStringLiteral("CPU Parallel"));
 }
 
-void TForm1::Menu_Mode_CPUSClick(QObject*) { SetMode(Menu_Mode_CPUS, QStringLiteral("CPU Serial")); }
+void TForm1::Menu_Mode_CPUSClick(QObject*) {
+    SetMode(Menu_Mode_CPUS, QStringLiteral("CPU Serial"));
+}
 
-void TForm1::Menu_Mode_MP3Click(QObject*) { SetMode(Menu_Mode_MP3, QStringLiteral("MP3")); }
+void TForm1::Menu_Mode_MP3Click(QObject*) {
+    SetMode(Menu_Mode_MP3, QStringLiteral("MP3"));
+}
 
 void TForm1::SetVout(QAction* item, const QString& name) {
     item->setChecked(true);
     StatusBar->SetPanelText(2, QStringLiteral("Vout: ") + name);
 }
 
-void TForm1::Menu_Vout_PWMClick(QObject*) { SetVout(Menu_Vout_PWM, QStringLiteral("PWM")); }
+void TForm1::Menu_Vout_PWMClick(QObject*) {
+    SetVout(Menu_Vout_PWM, QStringLiteral("PWM"));
+}
 
-void TForm1::Menu_Vout_DACClick(QObject*) { SetVout(Menu_Vout_DAC, QStringLiteral("DAC")); }
+void TForm1::Menu_Vout_DACClick(QObject*) {
+    SetVout(Menu_Vout_DAC, QStringLiteral("DAC"));
+}
 
 void TForm1::Menu_WebSiteClick(QObject*) {
     // Whether the page opened is not looked at: there is nothing to report.
@@ -427,7 +439,9 @@ QString TForm1::UsageText() const {
            QString::number(Usage.GetPercent()) + QStringLiteral("%)");
 }
 
-void TForm1::ShowUsage() { StatusBar->SetPanelText(3, UsageText()); }
+void TForm1::ShowUsage() {
+    StatusBar->SetPanelText(3, UsageText());
+}
 
 void TForm1::StatusBarDrawPanel(StatusPanels* Sender, int Panel, QPainter& Canvas,
                                 const QRect& Rect) {
@@ -435,8 +449,7 @@ void TForm1::StatusBarDrawPanel(StatusPanels* Sender, int Panel, QPainter& Canva
     // Decided at every paint: the capacity may have changed since the text
     // was made.
     Canvas.setPen(Usage.GetUsed() < Usage.GetCapacity() ? QColor(0, 0, 255) : QColor(255, 0, 0));
-    Canvas.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                    Sender->PanelText(3));
+    Canvas.drawText(Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Sender->PanelText(3));
 }
 
 // ---------------------------------------------------------------------------

@@ -21,7 +21,7 @@ class RowDelegate : public QStyledItemDelegate {
     }
 };
 
-}  // namespace
+} // namespace
 
 ReportList::ReportList(QWidget* parent, const QColor& colour, std::initializer_list<Column> columns)
     : QTableWidget(parent) {
@@ -88,7 +88,9 @@ int ReportList::AddItem(const QString& caption, const QStringList& subItems) {
     return row;
 }
 
-QString ReportList::Caption(int row) const { return SubItem(row, -1); }
+QString ReportList::Caption(int row) const {
+    return SubItem(row, -1);
+}
 
 QString ReportList::SubItem(int row, int k) const {
     const QTableWidgetItem* cell = item(row, k + 1);

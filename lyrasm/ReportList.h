@@ -19,7 +19,7 @@ class ReportList : public QTableWidget {
     struct Column {
         QString Caption;
         int Width;
-        bool Hidden = false;  // kept for data only; never shown
+        bool Hidden = false; // kept for data only; never shown
     };
 
     ReportList(QWidget* parent, const QColor& colour, std::initializer_list<Column> columns);

@@ -73,7 +73,9 @@ QString Section::SetReTrg(bool value) {
     return ReTrgText();
 }
 
-QString Section::EdgeText() const { return Edge ? QStringLiteral("Edge") : QStringLiteral("Level"); }
+QString Section::EdgeText() const {
+    return Edge ? QStringLiteral("Edge") : QStringLiteral("Level");
+}
 
 QString Section::HoldText() const {
     return Hold ? QStringLiteral("Holdable") : QStringLiteral("UnHoldable");

@@ -8,8 +8,8 @@
 #include <vector>
 
 struct VocTb {
-    int32_t FileId;  // Id of a FileList entry
-    int32_t Rate;    // sample rate copied when the entry was made
+    int32_t FileId; // Id of a FileList entry
+    int32_t Rate;   // sample rate copied when the entry was made
     bool Busy;
 };
 

@@ -24,7 +24,8 @@ void StatusPanels::SetPanelText(int index, const QString& text) {
 QRect StatusPanels::PanelRect(int index) const {
     if (index < 0 || index >= PanelCount()) return QRect();
     int left = 0;
-    for (int i = 0; i < index; ++i) left += Panels[static_cast<size_t>(i)].Width;
+    for (int i = 0; i < index; ++i)
+        left += Panels[static_cast<size_t>(i)].Width;
     int width = index == PanelCount() - 1 ? std::max(0, this->width() - left)
                                           : Panels[static_cast<size_t>(index)].Width;
     return QRect(left, 0, width, height());

@@ -15,7 +15,8 @@ constexpr int kFieldBytes[13] = {4, 4, 4, 4, 4, 2, 2, 4, 4, 2, 2, 4, 4};
 
 int32_t FourCC(const char (&text)[5]) {
     uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(text[i]);
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(text[i]);
     return static_cast<int32_t>(v);
 }
 
@@ -35,7 +36,7 @@ size_t ReadUpTo(int fd, unsigned char* buffer, size_t count) {
     return done;
 }
 
-}  // namespace
+} // namespace
 
 bool WaveHeader::Load(const QString& path) {
     QByteArray name;
@@ -61,7 +62,8 @@ bool WaveHeader::Load(const QString& path) {
     int offset = 0;
     for (int i = 0; i < 13; ++i) {
         uint32_t value = 0;
-        for (int b = kFieldBytes[i] - 1; b >= 0; --b) value = (value << 8) | header[offset + b];
+        for (int b = kFieldBytes[i] - 1; b >= 0; --b)
+            value = (value << 8) | header[offset + b];
         Slot[i] = static_cast<int32_t>(value);
         offset += kFieldBytes[i];
     }
@@ -69,7 +71,7 @@ bool WaveHeader::Load(const QString& path) {
 }
 
 bool WaveHeader::IsPcm8Mono() const {
-    return Complete && Slot[0] == FourCC("RIFF") && Slot[2] == FourCC("WAVE") && Slot[3] == FourCC("fmt ") &&
-           Slot[4] == 16 && Slot[5] == 1 && Slot[6] == 1 && Slot[9] == 1 && Slot[10] == 8 &&
-           Slot[11] == FourCC("data");
+    return Complete && Slot[0] == FourCC("RIFF") && Slot[2] == FourCC("WAVE") &&
+           Slot[3] == FourCC("fmt ") && Slot[4] == 16 && Slot[5] == 1 && Slot[6] == 1 &&
+           Slot[9] == 1 && Slot[10] == 8 && Slot[11] == FourCC("data");
 }

@@ -18,8 +18,7 @@ int main(int argc, char* argv[]) {
         platform::message_box(nullptr, QString::fromLocal8Bit(error.what()),
                               QStringLiteral("lyrasm"), platform::MB_ICONERROR);
     } catch (...) {
-        platform::message_box(nullptr, QString(), QStringLiteral("lyrasm"),
-                              platform::MB_ICONERROR);
+        platform::message_box(nullptr, QString(), QStringLiteral("lyrasm"), platform::MB_ICONERROR);
     }
     return 0;
 }

@@ -2,9 +2,13 @@
 
 namespace platform {
 
-QByteArray to_ansi(const QString& text) { return text.toLocal8Bit(); }
+QByteArray to_ansi(const QString& text) {
+    return text.toLocal8Bit();
+}
 
-QString from_ansi(const QByteArray& bytes) { return QString::fromLocal8Bit(bytes); }
+QString from_ansi(const QByteArray& bytes) {
+    return QString::fromLocal8Bit(bytes);
+}
 
 bool to_ansi_exact(const QString& text, QByteArray& out) {
     QByteArray bytes = text.toLocal8Bit();
@@ -13,4 +17,4 @@ bool to_ansi_exact(const QString& text, QByteArray& out) {
     return true;
 }
 
-}  // namespace platform
+} // namespace platform

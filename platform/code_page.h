@@ -16,4 +16,4 @@ QString from_ansi(const QByteArray& bytes);
 // the name of another file.
 bool to_ansi_exact(const QString& text, QByteArray& out);
 
-}  // namespace platform
+} // namespace platform

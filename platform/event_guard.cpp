@@ -22,4 +22,4 @@ void EventGuard::DeliverUnknown(QObject* sender) noexcept {
     }
 }
 
-}  // namespace platform
+} // namespace platform

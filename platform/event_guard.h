@@ -54,13 +54,14 @@ class EventGuard : public QObject {
     template <class Sender, class Owner, class... Args, class F>
     QMetaObject::Connection ConnectWithArguments(Sender* sender, void (Owner::*signal)(Args...),
                                                  F handler) {
-        return QObject::connect(sender, signal, this, [this, sender, handler](Args... args) mutable {
-            Run(sender, [&] { handler(args...); });
-        });
+        return QObject::connect(sender, signal, this,
+                                [this, sender, handler](Args... args) mutable {
+                                    Run(sender, [&] { handler(args...); });
+                                });
     }
 
     void Deliver(QObject* sender, const std::exception& error) noexcept;
     void DeliverUnknown(QObject* sender) noexcept;
 };
 
-}  // namespace platform
+} // namespace platform

@@ -13,7 +13,7 @@ FileDialogResponder& responder() {
     return installed;
 }
 
-}  // namespace
+} // namespace
 
 FileDialogResponder set_file_dialog_responder(FileDialogResponder r) {
     FileDialogResponder previous = std::move(responder());
@@ -27,7 +27,8 @@ QStringList qt_name_filters(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i].trimmed();
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString& p : patterns) p = p.trimmed();
+        for (QString& p : patterns)
+            p = p.trimmed();
         // Qt reads the patterns from a trailing "(...)" group, so a group the
         // description already shows is replaced by the real patterns.
         if (description.endsWith(QLatin1Char(')'))) {
@@ -52,7 +53,8 @@ QString with_default_ext(const QString& path, const QString& default_ext) {
 bool FileDialog::Execute(QWidget* owner) {
     std::optional<QString> chosen;
     if (responder()) {
-        chosen = responder()(FileDialogRequest{kind_, Title, Filter, DefaultExt, InitialDir, FileName});
+        chosen =
+            responder()(FileDialogRequest{kind_, Title, Filter, DefaultExt, InitialDir, FileName});
     } else {
         QFileDialog dialog(owner, Title);
         dialog.setAcceptMode(kind_ == FileDialogKind::Save ? QFileDialog::AcceptSave
@@ -83,6 +85,8 @@ ScriptedFileDialogs::ScriptedFileDialogs() {
     });
 }
 
-ScriptedFileDialogs::~ScriptedFileDialogs() { set_file_dialog_responder(std::move(previous_)); }
+ScriptedFileDialogs::~ScriptedFileDialogs() {
+    set_file_dialog_responder(std::move(previous_));
+}
 
-}  // namespace platform
+} // namespace platform

@@ -45,9 +45,9 @@ class FileDialog : public QObject {
 
     QString Title;
     QString Filter;
-    QString DefaultExt;  // with or without its leading dot
+    QString DefaultExt; // with or without its leading dot
     QString InitialDir;
-    QString FileName;  // the proposal when shown, the choice after Execute
+    QString FileName; // the proposal when shown, the choice after Execute
 
     FileDialogKind Kind() const { return kind_; }
 
@@ -78,4 +78,4 @@ class ScriptedFileDialogs {
     FileDialogResponder previous_;
 };
 
-}  // namespace platform
+} // namespace platform

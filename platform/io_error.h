@@ -9,8 +9,8 @@
 namespace platform {
 
 // Error numbers the windows raise themselves.
-inline constexpr int kIoAccessDenied = 5;  // a folder that cannot be listed
-inline constexpr int kIoNotReady = 21;     // a volume without a readable medium
+inline constexpr int kIoAccessDenied = 5; // a folder that cannot be listed
+inline constexpr int kIoNotReady = 21;    // a volume without a readable medium
 
 class io_error : public std::runtime_error {
   public:
@@ -22,4 +22,4 @@ class io_error : public std::runtime_error {
     int code_;
 };
 
-}  // namespace platform
+} // namespace platform

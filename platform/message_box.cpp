@@ -28,7 +28,7 @@ QMessageBox::Icon icon_of(int flags) {
 }
 
 struct ButtonSet {
-    std::vector<std::pair<QMessageBox::StandardButton, int>> buttons;  // button, result
+    std::vector<std::pair<QMessageBox::StandardButton, int>> buttons; // button, result
     int escape_result;
 };
 
@@ -37,8 +37,9 @@ ButtonSet buttons_of(int flags) {
     case MB_OKCANCEL:
         return {{{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}, IDCANCEL};
     case MB_YESNOCANCEL:
-        return {{{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}},
-                IDCANCEL};
+        return {
+            {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}},
+            IDCANCEL};
     case MB_YESNO:
         // A Yes/No box has no cancel; Escape and the close button answer No,
         // the cautious answer of every question the programs ask.
@@ -50,9 +51,11 @@ ButtonSet buttons_of(int flags) {
     }
 }
 
-}  // namespace
+} // namespace
 
-int default_result(int flags) { return buttons_of(flags).buttons.front().second; }
+int default_result(int flags) {
+    return buttons_of(flags).buttons.front().second;
+}
 
 MessageBoxResponder set_message_box_responder(MessageBoxResponder r) {
     MessageBoxResponder previous = std::move(responder());
@@ -94,6 +97,8 @@ ScriptedMessageBoxes::ScriptedMessageBoxes() {
     });
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { set_message_box_responder(std::move(previous_)); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+    set_message_box_responder(std::move(previous_));
+}
 
-}  // namespace platform
+} // namespace platform

@@ -70,4 +70,4 @@ class ScriptedMessageBoxes {
     MessageBoxResponder previous_;
 };
 
-}  // namespace platform
+} // namespace platform

@@ -20,4 +20,4 @@ QString program_folder() {
     return folder;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -8,4 +8,4 @@ namespace platform {
 // The folder of the running executable, ending in '/'.
 QString program_folder();
 
-}  // namespace platform
+} // namespace platform

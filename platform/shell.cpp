@@ -14,7 +14,7 @@ ShellResponder& responder() {
     return installed;
 }
 
-}  // namespace
+} // namespace
 
 ShellResponder set_shell_responder(ShellResponder r) {
     ShellResponder previous = std::move(responder());
@@ -29,7 +29,8 @@ bool shell_open(const QString& target) {
     QFileInfo file(target);
     if (file.isFile() && file.isExecutable())
         return QProcess::startDetached(file.absoluteFilePath(), {}, file.absolutePath());
-    if (file.exists()) return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
+    if (file.exists())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
     QUrl url(target);
     if (url.isValid() && !url.scheme().isEmpty()) return QDesktopServices::openUrl(url);
     return false;
@@ -42,6 +43,8 @@ RecordedShell::RecordedShell() {
     });
 }
 
-RecordedShell::~RecordedShell() { set_shell_responder(std::move(previous_)); }
+RecordedShell::~RecordedShell() {
+    set_shell_responder(std::move(previous_));
+}
 
-}  // namespace platform
+} // namespace platform

@@ -32,4 +32,4 @@ class RecordedShell {
     ShellResponder previous_;
 };
 
-}  // namespace platform
+} // namespace platform

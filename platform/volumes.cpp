@@ -30,16 +30,17 @@ QString unescape_mount_point(const QByteArray& field) {
 
 bool is_pseudo_file_system(const QByteArray& type) {
     static const QSet<QByteArray> pseudo = {
-        "proc",     "sysfs",      "devtmpfs",    "devpts",  "tmpfs",      "cgroup",
-        "cgroup2",  "securityfs", "debugfs",     "tracefs", "pstore",     "bpf",
-        "mqueue",   "hugetlbfs",  "configfs",    "fusectl", "autofs",     "binfmt_misc",
-        "efivarfs", "nsfs",       "ramfs",       "rpc_pipefs", "squashfs", "overlay",
-        "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs", "devfs"};
+        "proc",        "sysfs",      "devtmpfs",    "devpts",    "tmpfs",
+        "cgroup",      "cgroup2",    "securityfs",  "debugfs",   "tracefs",
+        "pstore",      "bpf",        "mqueue",      "hugetlbfs", "configfs",
+        "fusectl",     "autofs",     "binfmt_misc", "efivarfs",  "nsfs",
+        "ramfs",       "rpc_pipefs", "squashfs",    "overlay",   "fuse.gvfsd-fuse",
+        "fuse.portal", "selinuxfs",  "devfs"};
     return pseudo.contains(type);
 }
 
 bool is_system_mount_point(const QString& point) {
-    static const char* const system_trees[] = {"/proc", "/sys", "/dev", "/run", "/boot",
+    static const char* const system_trees[] = {"/proc", "/sys",      "/dev", "/run",    "/boot",
                                                "/snap", "/var/snap", "/etc", "/var/lib"};
     if (point.startsWith(QLatin1String("/run/media/"))) return false;
     for (const char* tree : system_trees) {
@@ -49,7 +50,7 @@ bool is_system_mount_point(const QString& point) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 QList<Volume> volumes_from_mount_table(const QByteArray& table) {
     QList<QString> points;
@@ -91,4 +92,4 @@ const Volume* volume_of(const QList<Volume>& volumes, const QString& path) {
     return best;
 }
 
-}  // namespace platform
+} // namespace platform

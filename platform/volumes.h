@@ -11,8 +11,8 @@
 namespace platform {
 
 struct Volume {
-    QChar letter;  // upper case
-    QString root;  // the mount point, "/" for the root file system
+    QChar letter; // upper case
+    QString root; // the mount point, "/" for the root file system
 
     bool operator==(const Volume&) const = default;
 };
@@ -29,4 +29,4 @@ QList<Volume> mounted_volumes();
 // point); null when none does.
 const Volume* volume_of(const QList<Volume>& volumes, const QString& path);
 
-}  // namespace platform
+} // namespace platform

@@ -21,7 +21,8 @@ namespace {
 
 QStringList Texts(const QListWidget* list) {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
     return texts;
 }
 
@@ -31,8 +32,8 @@ class Browser : public ::testing::Test {
         std::filesystem::create_directories(tmp.file("voices/b"));
         std::filesystem::create_directories(tmp.file("voices/a"));
         std::filesystem::create_directories(tmp.file("voices/.cache"));
-        for (const char* name : {"voices/x.wav", "voices/Y.WAV", "voices/notes.txt",
-                                 "voices/a/inner.wav"})
+        for (const char* name :
+             {"voices/x.wav", "voices/Y.WAV", "voices/notes.txt", "voices/a/inner.wav"})
             testsupport::write_file(tmp.file(name), "");
         root = QString::fromStdString(tmp.path());
         voices = root + "/voices";
@@ -43,14 +44,14 @@ class Browser : public ::testing::Test {
     platform::ScriptedMessageBoxes boxes;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Browser, FileBoxListsTheWavFilesOfTheOpenFolder) {
     TForm1 form;
     form.FileSel_Dir->SetDirectory(voices);
     EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
     EXPECT_EQ(Texts(form.FileSel_File), QStringList({"x.wav", "Y.WAV"}));
-    EXPECT_EQ(form.FileSel_File->FileName(), "");  // nothing selected yet
+    EXPECT_EQ(form.FileSel_File->FileName(), ""); // nothing selected yet
 
     ASSERT_TRUE(form.FileSel_File->SelectFile("Y.WAV"));
     EXPECT_EQ(form.FileSel_File->FileName(), voices + "/Y.WAV");
@@ -110,18 +111,17 @@ TEST_F(Browser, DrivesRememberTheirFolder) {
 }
 
 TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {
-    const QByteArray table =
-        "proc /proc proc rw 0 0\n"
-        "sysfs /sys sysfs rw 0 0\n"
-        "overlay / overlay rw 0 0\n"
-        "tmpfs /run tmpfs rw 0 0\n"
-        "/dev/sda1 /boot ext4 rw 0 0\n"
-        "/dev/sda3 /home ext4 rw 0 0\n"
-        "/dev/sda3 /etc/hosts ext4 rw 0 0\n"
-        "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
-        "/dev/sdc1 /run/media/me/CARD exfat rw 0 0\n"
-        "tmpfs /mnt/scratch tmpfs rw 0 0\n"
-        "server:/export /mnt/share nfs4 rw 0 0\n";
+    const QByteArray table = "proc /proc proc rw 0 0\n"
+                             "sysfs /sys sysfs rw 0 0\n"
+                             "overlay / overlay rw 0 0\n"
+                             "tmpfs /run tmpfs rw 0 0\n"
+                             "/dev/sda1 /boot ext4 rw 0 0\n"
+                             "/dev/sda3 /home ext4 rw 0 0\n"
+                             "/dev/sda3 /etc/hosts ext4 rw 0 0\n"
+                             "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
+                             "/dev/sdc1 /run/media/me/CARD exfat rw 0 0\n"
+                             "tmpfs /mnt/scratch tmpfs rw 0 0\n"
+                             "server:/export /mnt/share nfs4 rw 0 0\n";
     const QList<platform::Volume> volumes = platform::volumes_from_mount_table(table);
     const QList<platform::Volume> expected = {
         {QLatin1Char('C'), "/"},

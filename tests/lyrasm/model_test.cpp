@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 using testsupport::TempDir;
 using testsupport::wav_bytes;
 using testsupport::WavFormat;
@@ -21,8 +23,12 @@ using testsupport::write_file;
 
 namespace {
 
-std::string Le16(uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16)); }
+std::string Le16(uint16_t v) {
+    return {char(v & 0xFF), char(v >> 8)};
+}
+std::string Le32(uint32_t v) {
+    return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16));
+}
 
 // A WAV file with `extra` chunk bytes between the "fmt " and "data" chunks
 // and a format chunk of `fmtSize` bytes (code `format`).
@@ -34,7 +40,9 @@ std::string WavWithChunks(uint32_t fmtSize, uint16_t format, const std::string& 
     return "RIFF" + Le32(uint32_t(body.size())) + body;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 struct HeaderCase {
     const char* name;
@@ -42,13 +50,13 @@ struct HeaderCase {
     bool accepted;
 };
 
-}  // namespace
+} // namespace
 
 TEST(WaveHeader, AcceptsOnlyCanonical8BitMonoPcm) {
     const std::vector<uint8_t> samples(200, 0x80);
     auto wav = [&](WavFormat f) { return wav_bytes(samples, f); };
     std::string align2 = wav({});
-    align2[32] = 2;  // block align 2 in an otherwise 8-bit mono header
+    align2[32] = 2; // block align 2 in an otherwise 8-bit mono header
     const std::vector<HeaderCase> cases = {
         {"canonical", wav({}), true},
         {"rate 0", wav({0}), true},
@@ -108,7 +116,7 @@ TEST(WaveHeader, RefusesWhatCannotBeOpenedAndKeepsTheSlots) {
     ASSERT_TRUE(header.Load(Q(dir.file("ok.wav"))));
 
     EXPECT_FALSE(header.Load(Q(dir.file("missing.wav"))));
-    EXPECT_FALSE(header.Load(Q(dir.path())));  // a folder is no file
+    EXPECT_FALSE(header.Load(Q(dir.path()))); // a folder is no file
     EXPECT_FALSE(header.Load(QString()));
     // A name the 8-bit code page cannot hold (a lone surrogate).
     EXPECT_FALSE(header.Load(Q(dir.path()) + QStringLiteral("/") + QChar(0xD800) + ".wav"));
@@ -120,7 +128,7 @@ TEST(MemoryUsage, CountsAndTruncatesThePercentage) {
     MemoryUsage usage;
     EXPECT_EQ(usage.GetCapacity(), 0);
     EXPECT_EQ(usage.GetUsed(), 0);
-    EXPECT_EQ(usage.GetPercent(), 0);  // no capacity yet: no division
+    EXPECT_EQ(usage.GetPercent(), 0); // no capacity yet: no division
 
     usage.SetCapacity(4194304);
     usage.Add(66608);
@@ -151,9 +159,9 @@ TEST(FileList, AssignsAndReusesIds) {
     EXPECT_EQ(list.Add("/v/b.wav", 8000, 20), 2);
     EXPECT_EQ(list.Add("/v/c.wav", 8000, 30), 3);
 
-    list.Remove(3);  // the highest id comes back
+    list.Remove(3); // the highest id comes back
     EXPECT_EQ(list.Add("/v/d.wav", 8000, 40), 3);
-    list.Remove(1);  // a lower one does not
+    list.Remove(1); // a lower one does not
     EXPECT_EQ(list.Add("/v/e.wav", 8000, 50), 4);
 
     FileList loaded;
@@ -213,11 +221,12 @@ namespace {
 std::vector<int32_t> Ids(const Section& s) {
     std::vector<int32_t> ids;
     VocTb v{};
-    for (int i = 0; s.GetVoice(i, v); ++i) ids.push_back(v.FileId);
+    for (int i = 0; s.GetVoice(i, v); ++i)
+        ids.push_back(v.FileId);
     return ids;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Section, StartsAndResetsToLevelUnHoldableRetrigger) {
     Section s;
@@ -243,7 +252,8 @@ TEST(Section, StartsAndResetsToLevelUnHoldableRetrigger) {
 
 TEST(Section, RemovesEveryEntryOfAFile) {
     Section s;
-    for (int32_t id : {3, 5, 3, 3, 7}) s.AddVoice(id, 8000, true);
+    for (int32_t id : {3, 5, 3, 3, 7})
+        s.AddVoice(id, 8000, true);
     s.RemoveFile(9);
     EXPECT_EQ(Ids(s), (std::vector<int32_t>{3, 5, 3, 3, 7}));
     s.RemoveFile(3);
@@ -254,14 +264,14 @@ TEST(Section, EditsTheGroupListByIndex) {
     Section s;
     VocTb out{42, 42, false};
     EXPECT_FALSE(s.GetVoice(0, out));
-    EXPECT_EQ(out.FileId, 42);  // untouched
+    EXPECT_EQ(out.FileId, 42); // untouched
     EXPECT_THROW(s.GetVoice(-1, out), std::out_of_range);
 
     s.AddVoice(1, 8000, true);
     s.AddVoice(2, 16000, false);
     s.AddVoice(3, 11025, true);
 
-    s.SwapVoices(0, 1);  // all three fields travel
+    s.SwapVoices(0, 1); // all three fields travel
     ASSERT_TRUE(s.GetVoice(0, out));
     EXPECT_EQ(out.FileId, 2);
     EXPECT_EQ(out.Rate, 16000);

@@ -37,7 +37,7 @@ TEST(FileDialog, TranslatesFiltersAndAddsTheDefaultExtension) {
     EXPECT_EQ(save.FileName, "/old.log");
     EXPECT_TRUE(save.Execute());
     EXPECT_EQ(save.FileName, "/p/project.log");
-    EXPECT_FALSE(save.Execute());  // nothing scripted: cancelled
+    EXPECT_FALSE(save.Execute()); // nothing scripted: cancelled
     ASSERT_EQ(answers.Shown().size(), 3u);
     EXPECT_EQ(answers.Shown()[0].kind, platform::FileDialogKind::Save);
     EXPECT_EQ(answers.Shown()[0].filter, "KelvxxM Log File (*.log)|*.log");
@@ -71,7 +71,7 @@ TEST(EventGuard, HandsEveryEscapingExceptionToTheHandler) {
     QStringList seen;
     guard.OnException = [&](QObject*, const std::exception& e) {
         seen << QString::fromLocal8Bit(e.what());
-        throw std::runtime_error("the handler fails too");  // must not escape
+        throw std::runtime_error("the handler fails too"); // must not escape
     };
     QAction action;
     int steps = 0;
@@ -84,14 +84,14 @@ TEST(EventGuard, HandsEveryEscapingExceptionToTheHandler) {
     action.setCheckable(true);
     action.trigger();
     EXPECT_EQ(steps, 1);
-    EXPECT_TRUE(lastChecked);  // the second handler ran after the first failed
+    EXPECT_TRUE(lastChecked); // the second handler ran after the first failed
 
     guard.Run(nullptr, [] { throw 42; });
     guard.Run(nullptr, [] { throw std::out_of_range("index"); });
     EXPECT_EQ(seen, QStringList({"I/O error 21", "", "index"}));
 
     guard.OnException = nullptr;
-    guard.Run(nullptr, [] { throw 1; });  // nobody listening: dropped
+    guard.Run(nullptr, [] { throw 1; }); // nobody listening: dropped
 }
 
 TEST(CodePage, RefusesNamesItCannotHold) {
