@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "encoder_fixture.h"
 #include "encoders.h"
 #include "gen_state.h"
 #include "report.h"
@@ -16,33 +17,8 @@ using testsupport::hex;
 
 namespace {
 
-struct Encoded {
-    int rc;
-    std::string out;   // console output
-    std::string image; // the whole image file afterwards
-};
-
-// Encodes `samples` from a WAV file into an image that already holds three marker
-// bytes. Chip addresses are chosen so that the voice lands at file position 3
-// only when the encoder seeks to voice_data_addr + start - image_offset.
-// `image` replaces the image file when given (for write failures).
 Encoded run_adpcm(const std::vector<uint8_t>& samples, int n, int reserved, FILE* image = nullptr) {
-    testsupport::TempDir dir;
-    testsupport::write_wav(dir.file("v.wav"), samples);
-    testsupport::write_file(dir.file("img"), "\xEE\xEE\xEE");
-    FILE* wave = fopen(dir.file("v.wav").c_str(), "rb");
-    fseek(wave, 44, SEEK_SET);
-    FILE* own = image ? nullptr : fopen(dir.file("img").c_str(), "r+b");
-    gen_state.image_file = image ? image : own;
-    testing::internal::CaptureStdout();
-    Encoded r;
-    r.rc = encode_adpcm(wave, 0x100, 0x101, 2, 2 + reserved - 1, n, "Bell", "bell.wav");
-    r.out = testing::internal::GetCapturedStdout();
-    fclose(wave);
-    if (own) fclose(own);
-    gen_state.image_file = nullptr;
-    r.image = testsupport::read_file(dir.file("img"));
-    return r;
+    return run_encoder(encode_adpcm, samples, n, reserved, "Bell", "bell.wav", image);
 }
 
 // The chip's decoder: the predictor after each of the n codes in `bytes`.

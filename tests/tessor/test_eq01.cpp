@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "encoder_fixture.h"
 #include "encoders.h"
 #include "gen_state.h"
 #include "report.h"
@@ -23,31 +24,8 @@ class Eq01Table : public testing::Test {
     void TearDown() override { reset_eq01_tables(); }
 };
 
-struct Encoded {
-    int rc;
-    std::string out;
-    std::string image;
-};
-
-// Encodes `samples` into an image holding three marker bytes; the voice lands at
-// file position 3 only when the encoder seeks to voice_data_addr + start - image_offset.
 Encoded run_eq01(const std::vector<uint8_t>& samples, int n, int reserved, FILE* image = nullptr) {
-    testsupport::TempDir dir;
-    testsupport::write_wav(dir.file("v.wav"), samples);
-    testsupport::write_file(dir.file("img"), "\xEE\xEE\xEE");
-    FILE* wave = fopen(dir.file("v.wav").c_str(), "rb");
-    fseek(wave, 44, SEEK_SET);
-    FILE* own = image ? nullptr : fopen(dir.file("img").c_str(), "r+b");
-    gen_state.image_file = image ? image : own;
-    testing::internal::CaptureStdout();
-    Encoded r;
-    r.rc = encode_eq01(wave, 0x100, 0x101, 2, 2 + reserved - 1, n, "Tone", "tone.wav");
-    r.out = testing::internal::GetCapturedStdout();
-    fclose(wave);
-    if (own) fclose(own);
-    gen_state.image_file = nullptr;
-    r.image = testsupport::read_file(dir.file("img"));
-    return r;
+    return run_encoder(encode_eq01, samples, n, reserved, "Tone", "tone.wav", image);
 }
 
 class Eq01Encode : public Eq01Table {
