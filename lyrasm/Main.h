@@ -125,6 +125,16 @@ class TForm1 : public QMainWindow {
     // Writes the three attribute columns of every section row, or "N/A" in
     // the modes that have no trigger attributes.
     void RefreshSectionList();
+    // Rebuilds List_Group from the group list of the selected section.
+    void RefreshGroupList();
+
+    // Checks the project's WAV files and writes the project as a script file
+    // at `path`. True when the file was written; false after a failure that
+    // has already been reported to the user. Shows nothing on success.
+    bool WriteScriptFile(const QString& path);
+    // Adds the WAV file at `path` with the file id of a loaded script file to
+    // the file list and List_File; false (nothing added) when it is refused.
+    bool LoadFileEntry(int32_t Id, const QString& Path);
 
     // Event handlers. Each is connected through ApplicationEvents, so an
     // exception ends only the handler it arose in.

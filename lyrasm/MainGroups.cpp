@@ -17,3 +17,5 @@ void TForm1::GL_UpClick(QObject*) {}
 void TForm1::GL_DownClick(QObject*) {}
 
 void TForm1::GL_BusyClick(QObject*) {}
+
+void TForm1::RefreshGroupList() {}

@@ -4,3 +4,7 @@
 void TForm1::Menu_File_LoadClick(QObject*) {
     // Loading comes with the script file loader.
 }
+
+bool TForm1::LoadFileEntry(int32_t, const QString&) {
+    return false;
+}
