@@ -1,5 +1,6 @@
 #include "fuzz_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +55,52 @@ void silence_console() {
     int null_in = open("/dev/null", O_RDONLY);
     if (null_in < 0 || dup2(null_in, STDIN_FILENO) < 0) abort();
     close(null_in);
+}
+
+void redirect_stdout(const char* path) {
+    fflush(stdout);
+    if (!freopen(path ? path : "/dev/null", "w", stdout)) abort();
+}
+
+std::string read_file(const char* path) {
+    std::string bytes;
+    FILE* f = fopen(path, "rb");
+    if (!f) return bytes;
+    char block[4096];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
+    fclose(f);
+    return bytes;
+}
+
+FileDigest digest_file(const char* path) {
+    FileDigest digest;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return digest;
+    off_t end = lseek(fd, 0, SEEK_END);
+    digest.size = end;
+    unsigned long long hash = 14695981039346656037ull;
+    auto mix = [&hash](unsigned char byte) { hash = (hash ^ byte) * 1099511628211ull; };
+    unsigned char block[4096];
+    off_t at = 0;
+    while (at < end) {
+        off_t data = lseek(fd, at, SEEK_DATA);
+        if (data < 0) break;  // only a hole is left
+        off_t hole = lseek(fd, data, SEEK_HOLE);
+        if (hole < 0) hole = end;
+        for (int i = 0; i < 8; ++i) mix(static_cast<unsigned char>(data >> (8 * i)));
+        for (off_t pos = data; pos < hole;) {
+            size_t want = static_cast<size_t>(std::min<off_t>(hole - pos, sizeof block));
+            ssize_t got = pread(fd, block, want, pos);
+            if (got <= 0) break;
+            for (ssize_t i = 0; i < got; ++i) mix(block[i]);
+            pos += got;
+        }
+        at = hole;
+    }
+    close(fd);
+    digest.hash = hash;
+    return digest;
 }
 
 void write_file(const char* path, std::string_view bytes) {

@@ -1,6 +1,7 @@
 // Helpers shared by the fuzz harnesses.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace fuzzsupport {
@@ -26,6 +27,23 @@ class InPrivateFolder {
 // Sends standard output to /dev/null and reads standard input from it, so
 // that the compile's console lines cost nothing and nothing can wait on input.
 void silence_console();
+
+// Sends standard output to `path` (replacing the file), or back to /dev/null
+// when `path` is null.
+void redirect_stdout(const char* path);
+
+// The bytes of `path`; empty when it cannot be read.
+std::string read_file(const char* path);
+
+// A digest of a file that may be sparse (an image whose voices lie far
+// behind its header): its size and a hash of its data regions with their
+// offsets; holes are skipped rather than read. Zero for a missing file.
+struct FileDigest {
+    long long size = 0;
+    unsigned long long hash = 0;
+    bool operator==(const FileDigest&) const = default;
+};
+FileDigest digest_file(const char* path);
 
 // Writes `bytes` to `path`, replacing the file. Aborts when it cannot.
 void write_file(const char* path, std::string_view bytes);
