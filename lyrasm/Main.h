@@ -136,6 +136,17 @@ class TForm1 : public QMainWindow {
     // the file list and List_File; false (nothing added) when it is refused.
     bool LoadFileEntry(int32_t Id, const QString& Path);
 
+    // A number field as the script file and the list rows hold it: a decimal
+    // integer, optionally signed and preceded by blanks; `Default` for any
+    // other text and for numbers outside 32 bits.
+    static int32_t StrToIntDef(const QString& Text, int32_t Default);
+    // The file id a List_File row holds in its hidden column; 0 when the row
+    // does not exist or its text is not a number.
+    int32_t FileIdOfRow(int Row) const;
+    // Appends the List_File row of the file list entry `Id`: name, rate,
+    // size, share of the current capacity and the id in the hidden column.
+    void AddFileRow(int32_t Id);
+
     // Event handlers. Each is connected through ApplicationEvents, so an
     // exception ends only the handler it arose in.
     void FileSel_FileDblClick(QObject* Sender);

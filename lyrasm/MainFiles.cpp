@@ -2,14 +2,99 @@
 // from the browser and leave it through the file list's popup.
 #include "Main.h"
 
+#include "FileBrowser.h"
+#include "ReportList.h"
+#include "Waveanalysis.h"
+
+#include <QAction>
+#include <QLocale>
+
+#include <limits>
+
+int32_t TForm1::StrToIntDef(const QString& Text, int32_t Default) {
+    qsizetype i = 0;
+    while (i < Text.size() && Text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < Text.size() && (Text[i] == QLatin1Char('-') || Text[i] == QLatin1Char('+'))) {
+        negative = Text[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == Text.size()) return Default;
+    int64_t value = 0;
+    for (; i < Text.size(); ++i) {
+        const char16_t c = Text[i].unicode();
+        if (c < u'0' || c > u'9') return Default;
+        value = value * 10 + (c - u'0');
+        if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return Default;
+    }
+    if (negative) value = -value;
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        return Default;
+    return static_cast<int32_t>(value);
+}
+
+int32_t TForm1::FileIdOfRow(int Row) const {
+    if (Row < 0 || Row >= List_File->ItemCount()) return 0;
+    return StrToIntDef(List_File->SubItem(Row, 3), 0);
+}
+
+void TForm1::AddFileRow(int32_t Id) {
+    // The share is worked out once, for the chip chosen now; a later change
+    // of chip leaves the row as it is.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const double percent = static_cast<double>(Files.GetPercent(Id, Usage.GetCapacity()));
+    List_File->AddItem(Files.GetName(Id),
+                       {QString::number(Files.GetRate(Id)), QString::number(Files.GetSize(Id)),
+                        locale.toString(percent, 'f', 1) + QLatin1Char('%'), QString::number(Id)});
+}
+
 void TForm1::FileSel_FileDblClick(QObject*) {
-    // Adding the browsed file to the project comes with the file list commands.
+    const QString path = FileSel_File->FileName();
+    WaveHeader header;
+    if (path.isEmpty() || !header.Load(path) || !header.IsPcm8Mono()) {
+        ShowMessageBox(QStringLiteral("This File Is Not A PCM, 8-BIT, MONO, WAVE File!"), mkError);
+        return;
+    }
+    // The header's data size is a signed word: 2 GiB or more reads as a
+    // negative size, which would lower the usage meter instead of raising it.
+    if (header.GetDataSize() < 0) {
+        ShowMessageBox(QStringLiteral("The Data Size Of This File Is Too Large!"), mkError);
+        return;
+    }
+    const int32_t id = Files.Add(path, header.GetSampleRate(), header.GetDataSize());
+    if (id == 0) {
+        ShowMessageBox(QStringLiteral("This File Already Exists In File List!"), mkWarning);
+        return;
+    }
+    AddFileRow(id);
+    Usage.Add(Files.GetSize(id));
+    ShowUsage();
 }
 
 void TForm1::PM_FileEditPopup(QObject*) {
-    // Enabling "Remove" for a selected row comes with the file list commands.
+    FL_Remove->setEnabled(false);
+    if (List_File->ItemIndex() >= 0) FL_Remove->setEnabled(true);
 }
 
 void TForm1::FL_RemoveClick(QObject*) {
-    // Removing a file from the project comes with the file list commands.
+    const int32_t id = FileIdOfRow(List_File->ItemIndex());
+    if (id == 0) {
+        ShowMessageBox(QStringLiteral("Failed To Remove This File!"), mkError);
+        return;
+    }
+    for (Section& s : Sections)
+        s.RemoveFile(id);
+    // A loaded script may list one id twice. Both rows name the same voice,
+    // and no section refers to it any more, so every entry and row of the id
+    // goes; the list rows keep matching the file list entries.
+    for (int row = List_File->ItemCount() - 1; row >= 0; --row) {
+        if (FileIdOfRow(row) != id) continue;
+        Usage.Sub(Files.GetSize(id));
+        Files.Remove(id);
+        List_File->DeleteItem(row);
+    }
+    ShowUsage();
+    RefreshGroupList();
 }

@@ -5,6 +5,40 @@
 #include "ReportList.h"
 
 #include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QTimer>
+
+namespace {
+
+// Which attribute a command sets, and the list column that shows it.
+enum class Attribute { Edge, Hold, ReTrg };
+
+QString Apply(Section& s, Attribute attribute, bool value) {
+    switch (attribute) {
+    case Attribute::Edge:
+        return s.SetEdge(value);
+    case Attribute::Hold:
+        return s.SetHold(value);
+    case Attribute::ReTrg:
+        break;
+    }
+    return s.SetReTrg(value);
+}
+
+int SubItemOf(Attribute attribute) {
+    switch (attribute) {
+    case Attribute::Edge:
+        return 0;
+    case Attribute::Hold:
+        return 1;
+    case Attribute::ReTrg:
+        break;
+    }
+    return 2;
+}
+
+} // namespace
 
 void TForm1::RefreshSectionList() {
     // Serial and MP3 triggering have no trigger attributes: the flags stay
@@ -24,36 +58,110 @@ void TForm1::RefreshSectionList() {
         item->setEnabled(!notApplicable);
 }
 
-// The handlers below are filled in with the section editing commands.
+void TForm1::List_SectionChange(QObject*, int) {
+    RefreshGroupList();
+}
 
-void TForm1::List_SectionChange(QObject*, int) {}
+void TForm1::List_SectionColumnClick(QObject*, int Column) {
+    QMenu* menu = nullptr;
+    switch (Column) {
+    case 1:
+        menu = PM_SetAllMenu_Edge;
+        break;
+    case 2:
+        menu = PM_SetAllMenu_Hold;
+        break;
+    case 3:
+        menu = PM_SetAllMenu_ReTrg;
+        break;
+    default: // "Section No." has nothing to set
+        return;
+    }
+    menu->popup(QCursor::pos());
+}
 
-void TForm1::List_SectionColumnClick(QObject*, int) {}
+void TForm1::List_SectionDblClick(QObject*) {
+    if (List_Section->ItemIndex() < 0) return;
+    PM_SectionEdit->popup(QCursor::pos());
+}
 
-void TForm1::List_SectionDblClick(QObject*) {}
+void TForm1::PM_SectionEditPopup(QObject*) {
+    const int i = List_Section->ItemIndex();
+    if (i < 0) {
+        // A right click can open the popup while no section is selected; it
+        // has nothing to edit then, so it closes again before it is used.
+        QTimer::singleShot(0, PM_SectionEdit, &QMenu::close);
+        return;
+    }
+    const Section& s = Sections[static_cast<size_t>(i)];
+    // Each pair is a radio group: checking one item clears the other.
+    (s.GetEdge() ? SE_Edge : SE_Level)->setChecked(true);
+    (s.GetHold() ? SE_Hold : SE_UnHold)->setChecked(true);
+    (s.GetReTrg() ? SE_ReTrg : SE_NonReTrg)->setChecked(true);
+}
 
-void TForm1::PM_SectionEditPopup(QObject*) {}
+// Sets one attribute of the selected section and rewrites only its cell.
+static void SetSelected(TForm1& form, Attribute attribute, bool value) {
+    const int i = form.List_Section->ItemIndex();
+    if (i < 0) return;
+    const QString text = Apply(form.Sections[static_cast<size_t>(i)], attribute, value);
+    form.List_Section->SetSubItem(i, SubItemOf(attribute), text);
+}
 
-void TForm1::SE_EdgeClick(QObject*) {}
+void TForm1::SE_EdgeClick(QObject*) {
+    SetSelected(*this, Attribute::Edge, true);
+}
 
-void TForm1::SE_LevelClick(QObject*) {}
+void TForm1::SE_LevelClick(QObject*) {
+    SetSelected(*this, Attribute::Edge, false);
+}
 
-void TForm1::SE_HoldClick(QObject*) {}
+void TForm1::SE_HoldClick(QObject*) {
+    SetSelected(*this, Attribute::Hold, true);
+}
 
-void TForm1::SE_UnHoldClick(QObject*) {}
+void TForm1::SE_UnHoldClick(QObject*) {
+    SetSelected(*this, Attribute::Hold, false);
+}
 
-void TForm1::SE_ReTrgClick(QObject*) {}
+void TForm1::SE_ReTrgClick(QObject*) {
+    SetSelected(*this, Attribute::ReTrg, true);
+}
 
-void TForm1::SE_NonReTrgClick(QObject*) {}
+void TForm1::SE_NonReTrgClick(QObject*) {
+    SetSelected(*this, Attribute::ReTrg, false);
+}
 
-void TForm1::PM_SetAll_EdgeClick(QObject*) {}
+// Sets one attribute in all 256 sections once the user has confirmed it.
+static void SetAll(TForm1& form, Attribute attribute, bool value, const char* shown) {
+    const QString question = QStringLiteral("All sections will be set to \"") +
+                             QLatin1String(shown) + QStringLiteral("\", are you sure?");
+    if (form.ShowMessageBox(question, TForm1::mkConfirm) == 7) return;
+    for (Section& s : form.Sections)
+        Apply(s, attribute, value);
+    form.RefreshSectionList();
+}
 
-void TForm1::PM_SetAll_LevelClick(QObject*) {}
+void TForm1::PM_SetAll_EdgeClick(QObject*) {
+    SetAll(*this, Attribute::Edge, true, "Edge");
+}
 
-void TForm1::PM_SetAll_HoldClick(QObject*) {}
+void TForm1::PM_SetAll_LevelClick(QObject*) {
+    SetAll(*this, Attribute::Edge, false, "Level");
+}
 
-void TForm1::PM_SetAll_UnHoldClick(QObject*) {}
+void TForm1::PM_SetAll_HoldClick(QObject*) {
+    SetAll(*this, Attribute::Hold, true, "Holdable");
+}
 
-void TForm1::PM_SetAll_ReTrgClick(QObject*) {}
+void TForm1::PM_SetAll_UnHoldClick(QObject*) {
+    SetAll(*this, Attribute::Hold, false, "UnHoldable");
+}
 
-void TForm1::PM_SetAll_NonReTrgClick(QObject*) {}
+void TForm1::PM_SetAll_ReTrgClick(QObject*) {
+    SetAll(*this, Attribute::ReTrg, true, "Retrigger");
+}
+
+void TForm1::PM_SetAll_NonReTrgClick(QObject*) {
+    SetAll(*this, Attribute::ReTrg, false, "Non-Retrigger");
+}
