@@ -1,0 +1,595 @@
+// The window itself: its components and menus, the start state, Setup.ini,
+// the option flags, the Tools and About menus, the connection display, the
+// enabled states during loads and operations, and device changes.
+#include "Main.h"
+
+#include "code_page.h"
+#include "event_guard.h"
+#include "file_dialog.h"
+#include "message_box.h"
+#include "program_folder.h"
+#include "shell.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+#include <ini.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// The page "Quenda Web Site" opens: the writer's own page, installed beside
+// the program, so it opens without a network.
+const char* const kWebSitePage = "doc/fuselok.html";
+
+// The form's font is Tahoma; where it is missing the nearest narrow sans
+// fonts stand in, at the same pixel height.
+QFont UiFont(int pixelHeight, bool bold = false) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"),
+                      QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Sans Serif")});
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    return font;
+}
+
+// The window icon, drawn in code: a voice chip with an arrow burning into it.
+QPixmap DrawIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(170, 170, 178));
+    for (int i = 0; i < 4; ++i) {
+        p.drawRect(QRectF(4, 30 + i * 8, 8, 4));
+        p.drawRect(QRectF(52, 30 + i * 8, 8, 4));
+    }
+    p.setBrush(QColor(38, 44, 56));
+    p.drawRoundedRect(QRectF(10, 26, 44, 36), 4, 4);
+    p.setBrush(QColor(70, 78, 94));
+    p.drawEllipse(QPointF(17, 33), 2.5, 2.5);
+
+    // The arrow: data going down into the chip.
+    QPainterPath arrow;
+    arrow.moveTo(26, 2);
+    arrow.lineTo(38, 2);
+    arrow.lineTo(38, 24);
+    arrow.lineTo(48, 24);
+    arrow.lineTo(32, 44);
+    arrow.lineTo(16, 24);
+    arrow.lineTo(26, 24);
+    arrow.closeSubpath();
+    p.setBrush(QColor(232, 160, 40));
+    p.setPen(QPen(QColor(120, 70, 10), 2));
+    p.drawPath(arrow);
+    return pixmap;
+}
+
+QIcon WriterIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(DrawIcon(size));
+    return icon;
+}
+
+QMenu* AddSubMenu(QMenu* parent, const QString& caption) {
+    QMenu* menu = parent->addMenu(caption);
+    return menu;
+}
+
+QAction* AddCheckItem(QMenu* menu, const QString& caption, bool checked) {
+    QAction* item = menu->addAction(caption);
+    item->setCheckable(true);
+    item->setChecked(checked);
+    return item;
+}
+
+// ---------------------------------------------------------------------------
+// Setup.ini
+
+// Every entry of an INI file, read the way the settings have always been
+// read: section and key names match without regard to case, the first entry
+// of a name wins, a value in matching quotes loses them, and nothing else is
+// special (no comments after a value, no continuation lines).
+class IniFile {
+  public:
+    // A missing or unreadable file, or anything but a regular file, reads as
+    // empty. The file is never written.
+    explicit IniFile(const QString& path) {
+        std::string text;
+        if (!ReadText(path, text)) return;
+
+        const bool multiline = ini_allow_multiline;
+        const bool inlineComments = ini_allow_inline_comments;
+        const bool useStack = ini_use_stack;
+        const bool realloc = ini_allow_realloc;
+        const int maxLine = ini_max_line;
+        ini_allow_multiline = false;
+        ini_allow_inline_comments = false;
+        // Lines of any length (a long editor path) are read whole.
+        ini_use_stack = false;
+        ini_allow_realloc = true;
+        ini_max_line = kMaxFile + 3;
+        ini_parse_string(text.c_str(), &IniFile::Entry, this);
+        ini_allow_multiline = multiline;
+        ini_allow_inline_comments = inlineComments;
+        ini_use_stack = useStack;
+        ini_allow_realloc = realloc;
+        ini_max_line = maxLine;
+    }
+
+    QString ReadString(const QString& section, const QString& key, const QString& fallback) const {
+        for (const Item& item : items)
+            if (item.section.compare(section, Qt::CaseInsensitive) == 0 &&
+                item.key.compare(key, Qt::CaseInsensitive) == 0)
+                return item.value;
+        return fallback;
+    }
+
+    // A boolean is stored as an integer: nonzero is true; a value that is
+    // not an integer reads as the default.
+    bool ReadBool(const QString& section, const QString& key, bool fallback) const {
+        long long value = 0;
+        if (!ParseInteger(ReadString(section, key, QString()), value)) return fallback;
+        return value != 0;
+    }
+
+  private:
+    struct Item {
+        QString section, key, value;
+    };
+    std::vector<Item> items;
+
+    // A settings file is a few lines; anything much larger is not one.
+    static constexpr int kMaxFile = 1 << 20;
+
+    static bool ReadText(const QString& path, std::string& text) {
+        QByteArray name;
+        if (!platform::to_ansi_exact(path, name)) return false;
+        int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxFile) {
+            ::close(fd);
+            return false;
+        }
+        char buffer[4096];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                text.append(buffer, static_cast<size_t>(n));
+                if (text.size() > static_cast<size_t>(kMaxFile)) break;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                break;
+            }
+        }
+        ::close(fd);
+        // The text ends at a NUL byte, as the parser reads it.
+        text.resize(std::min(text.size(), text.find('\0')));
+        return true;
+    }
+
+    static int Entry(void* user, const char* section, const char* key, const char* value) {
+        auto* self = static_cast<IniFile*>(user);
+        QString v = platform::from_ansi(QByteArray(value));
+        if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+            v.back() == v.front())
+            v = v.mid(1, v.size() - 2);
+        self->items.push_back({platform::from_ansi(QByteArray(section)),
+                               platform::from_ansi(QByteArray(key)), std::move(v)});
+        return 1;
+    }
+
+    // Decimal with an optional sign, or hexadecimal after "$" or "0x"; the
+    // value must fit 32 bits.
+    static bool ParseInteger(const QString& text, long long& value) {
+        QString t = text.trimmed();
+        bool negative = false;
+        if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+            negative = t.front() == QLatin1Char('-');
+            t.remove(0, 1);
+        }
+        int base = 10;
+        if (t.startsWith(QLatin1Char('$'))) {
+            base = 16;
+            t.remove(0, 1);
+        } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+            base = 16;
+            t.remove(0, 2);
+        }
+        if (t.isEmpty()) return false;
+        for (QChar c : t) {
+            const bool digit = base == 10 ? (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                                          : QStringLiteral("0123456789abcdefABCDEF").contains(c);
+            if (!digit) return false;
+        }
+        bool ok = false;
+        unsigned long long magnitude = t.toULongLong(&ok, base);
+        if (!ok) return false;
+        if (base == 10 ? magnitude > (negative ? 2147483648ULL : 2147483647ULL)
+                       : magnitude > 0xFFFFFFFFULL)
+            return false;
+        value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+        return true;
+    }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Start and end
+
+TForm1::TForm1(QWidget* parent) : TForm1(platform::program_folder(), {}, parent) {}
+
+TForm1::TForm1(const QString& Folder, std::function<void(TForm1&)> ConnectWriter, QWidget* parent)
+    : QMainWindow(parent), Folder(Folder) {
+    ApplicationEvents = new platform::EventGuard(this);
+    ApplicationEvents->OnException = [this](QObject* sender, const std::exception& error) {
+        ApplicationEventsException(sender, error);
+    };
+    CreateComponents();
+    ConnectEvents();
+
+    // The designed "Writer Disconnect!" is never seen: the connection state
+    // replaces it before the window shows.
+    ShowWriterState(false);
+    if (ConnectWriter) ApplicationEvents->Run(this, [&] { ConnectWriter(*this); });
+
+    // The settings are read only once the connection state is shown.
+    ApplicationEvents->Run(this, [this] { FormCreate(this); });
+}
+
+TForm1::~TForm1() {
+    // No late signal may reach a handler of a half-destroyed window.
+    OnDeviceChange = nullptr;
+    delete ApplicationEvents;
+    ApplicationEvents = nullptr;
+}
+
+void TForm1::FormCreate(QObject*) {
+    const IniFile ini(Folder + QStringLiteral("Setup.ini"));
+
+    const bool engMode = ini.ReadBool(QStringLiteral("System"), QStringLiteral("EngMode"), false);
+    const bool readMode = ini.ReadBool(QStringLiteral("Option"), QStringLiteral("ReadMode"), false);
+    if (engMode || readMode) MainMenu_DMV->setEnabled(true);
+
+    const QString version = ini.ReadString(QStringLiteral("System"), QStringLiteral("Version"),
+                                           QStringLiteral("Unknow"));
+    MainMenu_SwVer->setText(QStringLiteral("Software Version:") + version);
+
+    const QString editor = ini.ReadString(QStringLiteral("Path"), QStringLiteral("Editor"), {});
+    if (editor.isEmpty())
+        MainMenu_Tools_Editor->setEnabled(false);
+    else
+        EditorPath = editor;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A load or an operation is still running on the stack below this event:
+    // closing now would hide a chip half erased or half written.
+    if (busy)
+        event->ignore();
+    else
+        QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Components
+
+void TForm1::CreateComponents() {
+    setWindowTitle(QStringLiteral("fuselok USB writer"));
+    setWindowIcon(WriterIcon());
+    setFont(UiFont(13));
+    // Fixed single border with system menu and minimize only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(549, 143);
+    client->setAutoFillBackground(true);
+    QPalette face = client->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    client->setPalette(face);
+    setCentralWidget(client);
+
+    PG_Main = new QTabWidget(client);
+    PG_Main->setObjectName(QStringLiteral("PG_Main"));
+    PG_Main->setGeometry(0, 0, 549, 143);
+    CreateWriterTab();
+
+    // On the form itself, over the empty right end of the tab row.
+    ED_WrtCnt = new QLineEdit(client);
+    ED_WrtCnt->setObjectName(QStringLiteral("ED_WrtCnt"));
+    ED_WrtCnt->setGeometry(415, 2, 130, 20);
+    ED_WrtCnt->setReadOnly(true);
+    ED_WrtCnt->setAlignment(Qt::AlignCenter);
+    ED_WrtCnt->setFont(UiFont(13, true));
+    ED_WrtCnt->setCursor(Qt::ArrowCursor);
+    ED_WrtCnt->setFocusPolicy(Qt::ClickFocus);
+    ED_WrtCnt->setText(QStringLiteral("Writer Disconnect!"));
+    ED_WrtCnt->raise();
+
+    CreateMainMenu();
+
+    DG_Load = new platform::FileDialog(platform::FileDialogKind::Open, this);
+    DG_Save = new platform::FileDialog(platform::FileDialogKind::Save, this);
+    DG_Save->FileName = QStringLiteral("read.bin");
+
+    // The window takes the size of its client area and menu bar, and keeps it.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TForm1::CreateWriterTab() {
+    Writer = new QWidget;
+    Writer->setObjectName(QStringLiteral("Writer"));
+    PG_Main->addTab(Writer, QStringLiteral("Writer"));
+
+    auto button = [this](const char* name, const QString& caption, const QRect& place) {
+        auto* b = new QPushButton(caption, Writer);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(place);
+        return b;
+    };
+    auto edit = [this](const char* name, const QRect& place) {
+        auto* e = new QLineEdit(Writer);
+        e->setObjectName(QLatin1String(name));
+        e->setGeometry(place);
+        e->setReadOnly(true);
+        // Read-only and out of the tab order, but its text can be selected.
+        e->setFocusPolicy(Qt::ClickFocus);
+        return e;
+    };
+    auto label = [this](const char* name, const QRect& place, Qt::Alignment alignment) {
+        auto* l = new QLabel(Writer);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(place);
+        l->setFont(UiFont(13, true));
+        l->setAlignment(alignment);
+        return l;
+    };
+
+    DM_Erase = button("DM_Erase", QStringLiteral("Erase"), {5, 10, 100, 25});
+    DM_CheckSum = edit("DM_CheckSum", {115, 10, 40, 25});
+    DM_CheckSum->setAlignment(Qt::AlignCenter);
+    DM_CheckSum->setText(QStringLiteral("--"));
+    DM_Path = edit("DM_Path", {160, 10, 350, 25});
+    DM_Load = button("DM_Load", QStringLiteral("..."), {510, 10, 25, 25});
+    DM_Program = button("DM_Program", QStringLiteral("Write"), {5, 45, 100, 25});
+    DM_Event = label("DM_Event", {115, 45, 419, 25}, Qt::AlignLeft | Qt::AlignVCenter);
+    DM_Verify = button("DM_Verify", QStringLiteral("Verify"), {5, 80, 100, 25});
+
+    DM_Progress = new QProgressBar(Writer);
+    DM_Progress->setObjectName(QStringLiteral("DM_Progress"));
+    DM_Progress->setGeometry(115, 80, 370, 25);
+    DM_Progress->setRange(0, 100);
+    DM_Progress->setValue(0);
+    // The percentage has a label of its own beside the bar.
+    DM_Progress->setTextVisible(false);
+
+    DM_Percent = label("DM_Percent", {485, 80, 50, 25}, Qt::AlignCenter);
+    DM_Percent->setText(QStringLiteral("100%"));
+
+    QWidget::setTabOrder(DM_Erase, DM_Load);
+    QWidget::setTabOrder(DM_Load, DM_Program);
+    QWidget::setTabOrder(DM_Program, DM_Verify);
+}
+
+void TForm1::CreateMainMenu() {
+    MainMenu = new QMenuBar(this);
+    setMenuBar(MainMenu);
+
+    // The check marks are plain ones that only their handlers change.
+    MainMenu_Option = MainMenu->addMenu(QStringLiteral("Option"));
+    MainMenu_DME = AddSubMenu(MainMenu_Option, QStringLiteral("Erase"));
+    MainMenu_DBCAE = AddCheckItem(MainMenu_DME, QStringLiteral("Blank Check After Erase"), true);
+    MainMenu_DMW = AddSubMenu(MainMenu_Option, QStringLiteral("Write"));
+    MainMenu_DEDBW = AddCheckItem(MainMenu_DMW, QStringLiteral("Erase Data Before Write"), true);
+    MainMenu_DVDAW = AddCheckItem(MainMenu_DMW, QStringLiteral("Verify Data After Write"), true);
+    MainMenu_DMV = AddSubMenu(MainMenu_Option, QStringLiteral("Verify"));
+    MainMenu_DRAF = AddCheckItem(MainMenu_DMV, QStringLiteral("Read As File"), false);
+    // Read-back is for the engineering set-up; Setup.ini opens it.
+    MainMenu_DMV->setEnabled(false);
+
+    MainMenu_Tools = MainMenu->addMenu(QStringLiteral("Tools"));
+    MainMenu_Tools_Editor = MainMenu_Tools->addAction(QStringLiteral(" Editor"));
+
+    MainMenu_About = MainMenu->addMenu(QStringLiteral("About"));
+    MainMenu_HwVer = MainMenu_About->addAction(QStringLiteral("Writer Version: "));
+    MainMenu_SwVer = MainMenu_About->addAction(QStringLiteral("Software Version: "));
+    MainMenu_Supp = MainMenu_About->addAction(QStringLiteral("Device Supported: "));
+    N3 = MainMenu_About->addSeparator();
+    MainMenu_WebSite = MainMenu_About->addAction(QStringLiteral("Quenda Web Site"));
+}
+
+void TForm1::OnClick(QAction* item, void (TForm1::*handler)(QObject*)) {
+    if (item->isCheckable()) {
+        // Qt flips a check mark before it reports the click; the handler is
+        // the one that flips it here, so Qt's flip is taken back first.
+        ApplicationEvents->Connect(item, &QAction::triggered, [this, item, handler](bool checked) {
+            {
+                const QSignalBlocker quiet(item);
+                item->setChecked(!checked);
+            }
+            (this->*handler)(item);
+        });
+    } else {
+        ApplicationEvents->Connect(item, &QAction::triggered,
+                                   [this, item, handler] { (this->*handler)(item); });
+    }
+}
+
+void TForm1::OnClick(QPushButton* button, void (TForm1::*handler)(QObject*)) {
+    ApplicationEvents->Connect(button, &QPushButton::clicked,
+                               [this, button, handler] { (this->*handler)(button); });
+}
+
+void TForm1::ConnectEvents() {
+    OnClick(DM_Erase, &TForm1::DM_EraseClick);
+    OnClick(DM_Load, &TForm1::DM_LoadClick);
+    OnClick(DM_Program, &TForm1::DM_ProgramClick);
+    OnClick(DM_Verify, &TForm1::DM_VerifyClick);
+    OnClick(MainMenu_DBCAE, &TForm1::MainMenu_DBCAEClick);
+    OnClick(MainMenu_DEDBW, &TForm1::MainMenu_DEDBWClick);
+    OnClick(MainMenu_DVDAW, &TForm1::MainMenu_DVDAWClick);
+    OnClick(MainMenu_DRAF, &TForm1::MainMenu_DRAFClick);
+    OnClick(MainMenu_Tools_Editor, &TForm1::MainMenu_Tools_EditorClick);
+    OnClick(MainMenu_WebSite, &TForm1::MainMenu_WebSiteClick);
+}
+
+// ---------------------------------------------------------------------------
+// Options, Tools and About
+
+void TForm1::MainMenu_DBCAEClick(QObject*) {
+    MainMenu_DBCAE->setChecked(!MainMenu_DBCAE->isChecked());
+}
+
+void TForm1::MainMenu_DEDBWClick(QObject*) {
+    MainMenu_DEDBW->setChecked(!MainMenu_DEDBW->isChecked());
+}
+
+void TForm1::MainMenu_DVDAWClick(QObject*) {
+    MainMenu_DVDAW->setChecked(!MainMenu_DVDAW->isChecked());
+}
+
+void TForm1::MainMenu_DRAFClick(QObject*) {
+    MainMenu_DRAF->setChecked(!MainMenu_DRAF->isChecked());
+    DM_Verify->setText(MainMenu_DRAF->isChecked() ? QStringLiteral("Read")
+                                                  : QStringLiteral("Verify"));
+}
+
+void TForm1::MainMenu_Tools_EditorClick(QObject*) {
+    // The folder and the path are joined as they stand; the editor takes no
+    // arguments. A failed start shows nothing.
+    const QString target = Folder + EditorPath;
+    QByteArray ansi;
+    if (!platform::to_ansi_exact(target, ansi)) return;
+    platform::shell_open(platform::from_ansi(ansi));
+}
+
+void TForm1::MainMenu_WebSiteClick(QObject*) {
+    platform::shell_open(Folder + QLatin1String(kWebSitePage));
+}
+
+// ---------------------------------------------------------------------------
+// Connection display, enabled states and device changes
+
+void TForm1::ShowWriterState(bool Connected, const QString& Major, const QString& Minor) {
+    writerConnected = Connected;
+    QPalette palette = ED_WrtCnt->palette();
+    const QColor ink = Connected ? QColor(0, 0, 255) : QColor(255, 0, 0);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Text, ink);
+    ED_WrtCnt->setPalette(palette);
+    if (Connected) {
+        ED_WrtCnt->setText(QStringLiteral("Writer Connect"));
+        MainMenu_HwVer->setText(QStringLiteral("Writer Version: ") + Major + QLatin1Char('.') +
+                                Minor);
+    } else {
+        ED_WrtCnt->setText(QStringLiteral("Writer Disconnect"));
+        MainMenu_HwVer->setText(QStringLiteral("Writer Version: Unknow"));
+    }
+    // While a load or an operation holds the controls, its end applies the
+    // state.
+    if (!busy) ApplyWriterState();
+}
+
+void TForm1::ApplyWriterState() {
+    DM_Erase->setEnabled(writerConnected);
+    DM_Program->setEnabled(writerConnected);
+    DM_Verify->setEnabled(writerConnected);
+    DM_Load->setEnabled(writerConnected);
+    MainMenu_Option->setEnabled(writerConnected);
+}
+
+void TForm1::EnableControls(bool Enable) {
+    MainMenu_Option->setEnabled(Enable);
+    MainMenu_Tools->setEnabled(Enable);
+    MainMenu_About->setEnabled(Enable);
+    DM_Load->setEnabled(Enable);
+    DM_Path->setEnabled(Enable);
+    DM_Erase->setEnabled(Enable);
+    DM_Program->setEnabled(Enable);
+    DM_Verify->setEnabled(Enable);
+    if (!Enable) {
+        busy = true;
+        return;
+    }
+    busy = false;
+    // The buttons that need the writer follow the connection, also when it
+    // changed while they were held.
+    ApplyWriterState();
+}
+
+void TForm1::WndProc(unsigned EventCode) {
+    switch (EventCode) {
+    case DBT_DEVICEARRIVAL:
+    case DBT_DEVICEREMOVEPENDING:
+    case DBT_DEVICEREMOVECOMPLETE:
+    case DBT_CONFIGCHANGED:
+        break;
+    default:
+        return;
+    }
+    if (OnDeviceChange) ApplicationEvents->Run(this, [&] { OnDeviceChange(EventCode); });
+}
+
+void TForm1::ShowEvent(const QString& Text) {
+    DM_Event->setText(Text);
+}
+
+void TForm1::ShowProgress(unsigned Percent) {
+    DM_Progress->setValue(static_cast<int>(Percent));
+    DM_Percent->setText(QString::number(Percent) + QLatin1Char('%'));
+}
+
+// ---------------------------------------------------------------------------
+// Exceptions
+
+void TForm1::ApplicationEventsException(QObject*, const std::exception& E) {
+    // What escapes a handler is shown, as the toolkit shows it, and the
+    // program goes on.
+    platform::message_box(this, QString::fromLocal8Bit(E.what()), QStringLiteral("fuselok"),
+                          platform::MB_OK | platform::MB_ICONERROR);
+}
+
+// ---------------------------------------------------------------------------
+// Chip operation buttons: the operations themselves come with the writer's
+// chip commands.
+
+void TForm1::DM_EraseClick(QObject*) {}
+
+void TForm1::DM_ProgramClick(QObject*) {}
+
+void TForm1::DM_VerifyClick(QObject*) {}
