@@ -1,0 +1,150 @@
+#include "WriterProtocol.h"
+
+#include "WriterConnection.h"
+
+#include <message_box.h>
+
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+
+namespace {
+
+using Frame = std::array<std::uint8_t, WriterFrameSize>;
+
+WriterMessageHook& MessageHook() {
+    static WriterMessageHook hook;
+    return hook;
+}
+
+void ShowUsbError(const char* text) {
+    if (MessageHook()) {
+        MessageHook()(text);
+        return;
+    }
+    platform::message_box(nullptr, QString::fromLatin1(text), QStringLiteral("ERROR"),
+                          platform::MB_OK);
+}
+
+// One transfer with the failure reports every operation shares. The final
+// status of a completed transfer and the byte count are not looked at: an
+// answer that came short keeps the 0xFF its buffer was filled with.
+bool RunTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length) {
+    WriterTransport* usb = WriterConnection.UsbInterface.get();
+    if (usb && usb->DeviceGone()) {
+        // The writer was pulled out: say so once, then fail quietly, or an
+        // operation running on would raise one box for every page it has left.
+        if (!usb->loss_reported) {
+            usb->loss_reported = true;
+            ShowUsbError(UsbFailedText);
+        }
+        return false;
+    }
+    TransferResult result;
+    if (usb) result = usb->BulkTransfer(pipe, data, length, WriterTimeoutMs);
+    switch (result.status) {
+    case TransferStatus::Completed:
+        return true;
+    case TransferStatus::NotStarted:
+        if (usb && usb->DeviceGone()) usb->loss_reported = true;
+        ShowUsbError(UsbFailedText);
+        return false;
+    case TransferStatus::TimedOut:
+        ShowUsbError(UsbTimeOutText);
+        return false;
+    }
+    return false;
+}
+
+// Request frame out, answer frame in. False when either transfer failed; the
+// caller applies its own test to `answer`.
+bool Exchange(std::uint8_t code, std::initializer_list<std::uint8_t> arguments, Frame& answer) {
+    Frame request;
+    request.fill(0xFF);
+    request[0] = code;
+    std::size_t at = 1;
+    for (std::uint8_t byte : arguments) request[at++] = byte;
+    if (!RunTransfer(WriterPipeFrameOut, request.data(), request.size())) return false;
+    answer.fill(0xFF);
+    return RunTransfer(WriterPipeFrameIn, answer.data(), answer.size());
+}
+
+// The commands whose only test is the echoed code.
+bool EchoCommand(std::uint8_t code, std::initializer_list<std::uint8_t> arguments) {
+    WriterOperationGuard hold;
+    Frame answer;
+    return Exchange(code, arguments, answer) && answer[0] == code;
+}
+
+} // namespace
+
+WriterMessageHook SetWriterMessageHook(WriterMessageHook hook) {
+    WriterMessageHook previous = std::move(MessageHook());
+    MessageHook() = std::move(hook);
+    return previous;
+}
+
+bool GetWriterVersion(std::string& major, std::string& minor) {
+    WriterOperationGuard hold;
+    Frame answer;
+    // Byte 0 of this answer is not looked at.
+    if (!Exchange(WriterCmdGetVersion, {}, answer) || answer[2] != 0x01) return false;
+    major = std::to_string(answer[3]);
+    minor = std::to_string(answer[4]);
+    return true;
+}
+
+bool DetectChip(std::uint32_t chip_id) {
+    WriterOperationGuard hold;
+    Frame answer;
+    if (!Exchange(WriterCmdDetectChip,
+                  {static_cast<std::uint8_t>(chip_id), static_cast<std::uint8_t>(chip_id >> 8),
+                   static_cast<std::uint8_t>(chip_id >> 16)},
+                  answer))
+        return false;
+    return answer[0] == WriterCmdDetectChip && answer[2] == 0x00;
+}
+
+bool EndOperation() {
+    return EchoCommand(WriterCmdEndOperation, {});
+}
+
+bool EraseBlock(std::uint8_t index) {
+    return EchoCommand(WriterCmdEraseBlock, {index});
+}
+
+bool BeginWrite(std::uint32_t address) {
+    return EchoCommand(WriterCmdBeginWrite,
+                       {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
+                        static_cast<std::uint8_t>(address >> 16)});
+}
+
+bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
+    WriterOperationGuard hold;
+    // The transport only reads from out buffers; a copy keeps the interface
+    // one pointer type for both directions.
+    std::array<std::uint8_t, WriterPageSize> out;
+    std::copy(page.begin(), page.end(), out.begin());
+    return RunTransfer(WriterPipePageOut, out.data(), out.size());
+}
+
+bool EndWrite() {
+    return EchoCommand(WriterCmdEndWrite, {});
+}
+
+bool BeginRead(std::uint32_t address) {
+    return EchoCommand(WriterCmdBeginRead,
+                       {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
+                        static_cast<std::uint8_t>(address >> 16)});
+}
+
+bool ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
+    WriterOperationGuard hold;
+    return RunTransfer(WriterPipePageIn, page.data(), page.size());
+}
+
+bool EndRead() {
+    return EchoCommand(WriterCmdEndRead, {});
+}
