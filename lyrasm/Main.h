@@ -218,6 +218,27 @@ class TForm1 : public QMainWindow {
     QActionGroup* EdgeGroup;
     QActionGroup* HoldGroup;
     QActionGroup* ReTrgGroup;
+
+    // Build (MainBuild.cpp) ---------------------------------------------------
+  public:
+    // The data memory file of a script file: the script path with the
+    // extension of its file name replaced by ".data", or ".data" appended to
+    // a name without one.
+    static QString ImagePathOf(const QString& ScriptPath);
+    // The generator's command line: the generator's file, the script path
+    // and the image path as three double-quoted words.
+    static QString GeneratorCommandLine(const QString& Generator, const QString& ScriptPath,
+                                        const QString& ImagePath);
+
+    // The folder whose bin/tessor Build runs; empty: the program's own
+    // folder. Tests point it at the built generator or at stand-ins.
+    QString GeneratorFolder;
+    // How long Build waits for the generator, in milliseconds.
+    int GeneratorTimeout = 30000;
+
+  private:
+    // Set while a Build command runs.
+    bool Building = false;
 };
 
 // The one window of the program while it runs.

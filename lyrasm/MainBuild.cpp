@@ -1,6 +1,203 @@
-// Build: the project written as a script file and compiled by the generator.
+// Build: the project written as a script file and compiled by the generator
+// into a data memory file. The generator runs as a hidden child process,
+// started and waited for by a worker thread while the window stays live; the
+// user learns only success or failure, and a failed build leaves neither file.
 #include "Main.h"
 
+#include "StatusPanels.h"
+
+#include "code_page.h"
+#include "file_dialog.h"
+#include "message_box.h"
+#include "process.h"
+#include "program_folder.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// What Build shares with the worker thread. Build owns it for the length of
+// one command; the worker stores Status (and ExitCode with Status 0) and then
+// clears Running as the last thing it does with the record. Running is the
+// only synchronisation: its release publishes the stores before it, and Build
+// reads them only after it has seen the flag cleared.
+struct GeneratorRun {
+    std::atomic<bool> Running{false};
+    int32_t Status = -1;
+    int32_t ExitCode = 0;
+    QString CommandLine;
+    int TimeoutMs = 30000;
+};
+
+enum : int32_t {
+    kNotRun = -1,     // set before the worker starts
+    kRan = 0,         // the wait ended and ExitCode holds the exit code
+    kNotStarted = -2, // the process did not start
+    kWaitFailed = -3, // the wait for the process failed
+    kNoExitCode = -4, // the exit code could not be read
+};
+
+// The worker thread's procedure.
+void RunGenerator(GeneratorRun* run) {
+    int32_t status = kNotStarted;
+    int32_t exitCode = 0;
+    {
+        platform::Process generator;
+        QByteArray line;
+        // A command line the code page cannot carry would start the generator
+        // on other files than ours.
+        if (platform::to_ansi_exact(run->CommandLine, line) && generator.Start(line)) {
+            if (generator.Wait(run->TimeoutMs) == platform::WaitResult::Failed) {
+                status = kWaitFailed;
+            } else if (!generator.ExitCode(exitCode)) {
+                status = kNoExitCode;
+            } else {
+                // After a time-out this reads kStillActive, which is not 0.
+                status = kRan;
+            }
+            // A generator still running now is stopped, with anything it
+            // started, before Build hears of it: the deletions after a failed
+            // build must not be undone by a generator writing on, and nothing
+            // is left running once the command is over.
+            generator.Stop();
+        }
+    }
+    run->Status = status;
+    if (status == kRan) run->ExitCode = exitCode;
+    run->Running.store(false, std::memory_order_release);
+}
+
+void DeleteIfExists(const QString& path) {
+    if (QFileInfo::exists(path)) QFile::remove(path);
+}
+
+QString ReplaceQuestion(const QString& path) {
+    return QStringLiteral("The File \"") + path +
+           QStringLiteral("\"Already Exists, Do You Want To Replace It?");
+}
+
+// Enables an action again when the scope ends, however it ends.
+class DisabledWhileInScope {
+  public:
+    explicit DisabledWhileInScope(QAction* action) : action_(action) { action_->setEnabled(false); }
+    ~DisabledWhileInScope() { action_->setEnabled(true); }
+    DisabledWhileInScope(const DisabledWhileInScope&) = delete;
+    DisabledWhileInScope& operator=(const DisabledWhileInScope&) = delete;
+
+  private:
+    QAction* action_;
+};
+
+} // namespace
+
+QString TForm1::ImagePathOf(const QString& ScriptPath) {
+    const qsizetype name = ScriptPath.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = ScriptPath.lastIndexOf(QLatin1Char('.'));
+    if (dot >= name) return ScriptPath.left(dot) + QStringLiteral(".data");
+    return ScriptPath + QStringLiteral(".data");
+}
+
+QString TForm1::GeneratorCommandLine(const QString& Generator, const QString& ScriptPath,
+                                     const QString& ImagePath) {
+    // For every path that holds no double quote this is just the three paths
+    // in quotes; a quote in a path is escaped, so no path can ever split into
+    // other words and send the generator's output onto some other file.
+    return platform::quote_word(Generator) + QLatin1Char(' ') + platform::quote_word(ScriptPath) +
+           QLatin1Char(' ') + platform::quote_word(ImagePath);
+}
+
 void TForm1::Menu_BulideClick(QObject*) {
-    // Building comes with the generator runner.
+    // One build at a time: a second one would rewrite or delete the files the
+    // first one's generator is working on. Build's menu item is greyed while
+    // the generator runs; this catches direct calls too.
+    if (Building) return;
+    Building = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{Building};
+
+    if (!(Usage.GetUsed() < Usage.GetCapacity())) {
+        ShowMessageBox(QStringLiteral("The voice is too long to over IC memory, please make it "
+                                      "shorter or re-sampling!"),
+                       mkError);
+        return;
+    }
+
+    if (!Save->Execute(this)) return;
+    const QString scriptPath = Save->FileName;
+    const QString imagePath = ImagePathOf(scriptPath);
+    // A script named *.data would have the generator write its image over its
+    // own input. Refused before anything is asked or deleted; the comparison
+    // ignores case for volumes that do.
+    if (scriptPath.compare(imagePath, Qt::CaseInsensitive) == 0) {
+        ShowMessageBox(QStringLiteral("The File \"") + scriptPath +
+                           QStringLiteral("\" Can't Be Both Log File And Data File!"),
+                       mkError);
+        return;
+    }
+
+    if (QFileInfo::exists(scriptPath) &&
+        ShowMessageBox(ReplaceQuestion(scriptPath), mkConfirm) == platform::IDNO)
+        return;
+    QFile::remove(scriptPath);
+    if (QFileInfo::exists(imagePath) &&
+        ShowMessageBox(ReplaceQuestion(imagePath), mkConfirm) == platform::IDNO)
+        return;
+    QFile::remove(imagePath);
+
+    // The writer reports its own failures; an exception from it ends Build
+    // here as well.
+    if (!WriteScriptFile(scriptPath)) {
+        DeleteIfExists(scriptPath);
+        DeleteIfExists(imagePath);
+        return;
+    }
+
+    QString folder = GeneratorFolder.isEmpty() ? platform::program_folder() : GeneratorFolder;
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+
+    GeneratorRun run;
+    run.Running.store(true, std::memory_order_relaxed);
+    run.Status = kNotRun;
+    run.CommandLine =
+        GeneratorCommandLine(folder + QStringLiteral("bin/tessor"), scriptPath, imagePath);
+    run.TimeoutMs = GeneratorTimeout;
+    {
+        DisabledWhileInScope greyed(Menu_Bulide);
+        try {
+            std::thread(RunGenerator, &run).detach();
+        } catch (const std::system_error&) {
+            // No worker will ever clear the flag; Status still says "not run",
+            // which is reported like a generator that did not start.
+            run.Running.store(false, std::memory_order_relaxed);
+        }
+        // The window stays live: every other command can be used meanwhile.
+        while (run.Running.load(std::memory_order_acquire)) {
+            QCoreApplication::processEvents();
+            StatusBar->SetPanelText(4, QStringLiteral("Building..."));
+        }
+    }
+    StatusBar->SetPanelText(4, QString());
+
+    if (run.Status != kRan) {
+        ShowMessageBox(QStringLiteral("Failed(Progress)!"), mkError);
+        DeleteIfExists(scriptPath);
+        DeleteIfExists(imagePath);
+        return;
+    }
+    if (run.ExitCode != 0) {
+        ShowMessageBox(QStringLiteral("Failed(Script)!"), mkError);
+        DeleteIfExists(scriptPath);
+        DeleteIfExists(imagePath);
+        return;
+    }
+    ShowMessageBox(QStringLiteral("Success!"), mkBuild);
 }
