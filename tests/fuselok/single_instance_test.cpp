@@ -1,0 +1,111 @@
+// The single-instance lock: between two holders in one process, against
+// another process, and not handed down to the programs the holder starts.
+#include "single_instance.h"
+
+#include "test_support.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+QString Folder(const testsupport::TempDir& dir) {
+    return QString::fromStdString(dir.path());
+}
+
+} // namespace
+
+TEST(SingleInstance, TheSecondHolderFindsTheLockTakenUntilTheFirstEnds) {
+    testsupport::TempDir dir;
+    auto first = std::make_unique<platform::SingleInstance>("Kelv44W", Folder(dir));
+    EXPECT_TRUE(first->Owned());
+    EXPECT_FALSE(first->AlreadyExists());
+    EXPECT_EQ(first->LockPath(), Folder(dir) + "/Kelv44W.lock");
+    {
+        platform::SingleInstance second("Kelv44W", Folder(dir));
+        EXPECT_TRUE(second.AlreadyExists());
+        EXPECT_FALSE(second.Owned());
+        platform::SingleInstance other("Other", Folder(dir));
+        EXPECT_TRUE(other.Owned());
+    }
+    first.reset();
+    platform::SingleInstance third("Kelv44W", Folder(dir));
+    EXPECT_TRUE(third.Owned());
+
+    // No lock file can be made: the program runs as if alone.
+    platform::SingleInstance nowhere("Kelv44W", Folder(dir) + "/missing");
+    EXPECT_FALSE(nowhere.Owned());
+    EXPECT_FALSE(nowhere.AlreadyExists());
+}
+
+TEST(SingleInstance, AnotherProcessHoldingTheLockIsSeen) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("Kelv44W.lock");
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only async-signal-safe calls here.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CREAT, 0600);
+        char c = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? '1' : '0';
+        (void)!::write(ready[1], &c, 1);
+        (void)!::read(done[0], &c, 1);
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, '1');
+    {
+        platform::SingleInstance mine("Kelv44W", Folder(dir));
+        EXPECT_TRUE(mine.AlreadyExists());
+    }
+    (void)!::write(done[1], "x", 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    platform::SingleInstance after("Kelv44W", Folder(dir));
+    EXPECT_TRUE(after.Owned());
+    for (int fd : {ready[0], ready[1], done[0], done[1]})
+        ::close(fd);
+}
+
+TEST(SingleInstance, AStartedProgramDoesNotKeepTheLock) {
+    testsupport::TempDir dir;
+    auto mine = std::make_unique<platform::SingleInstance>("Kelv44W", Folder(dir));
+    ASSERT_TRUE(mine->Owned());
+    // The editor started from the Tools menu outlives the writer program.
+    pid_t editor = 0;
+    char sleep[] = "sleep", seconds[] = "30";
+    char* argv[] = {sleep, seconds, nullptr};
+    ASSERT_EQ(::posix_spawnp(&editor, "sleep", nullptr, nullptr, argv, environ), 0);
+    mine.reset();
+    platform::SingleInstance next("Kelv44W", Folder(dir));
+    EXPECT_TRUE(next.Owned());
+    ::kill(editor, SIGKILL);
+    ::waitpid(editor, nullptr, 0);
+}
+
+TEST(SingleInstance, TheRuntimeFolderIsTheUsersOrTheTemporaryOne) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    testsupport::TempDir dir;
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    EXPECT_EQ(platform::runtime_folder(), Folder(dir));
+    ::setenv("XDG_RUNTIME_DIR", (dir.path() + "/missing").c_str(), 1);
+    EXPECT_EQ(platform::runtime_folder(), QDir::cleanPath(QDir::tempPath()));
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(platform::runtime_folder(), QDir::cleanPath(QDir::tempPath()));
+    if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+}

@@ -1,0 +1,252 @@
+// The writer window: start state, option flags, the connection display, the
+// enabled states around loads and operations, device changes, the Tools and
+// About menus, and the form's geometry.
+#include "Main.h"
+
+#include "file_dialog.h"
+#include "message_box.h"
+#include "shell.h"
+
+#include "test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace {
+
+class Window : public ::testing::Test {
+  protected:
+    testsupport::TempDir dir;
+    platform::ScriptedMessageBoxes boxes;
+
+    QString Folder() const { return QString::fromStdString(dir.path()) + '/'; }
+    std::unique_ptr<TForm1> Make(const std::string& ini = "") {
+        if (!ini.empty()) testsupport::write_file(dir.file("Setup.ini"), ini);
+        return std::make_unique<TForm1>(Folder());
+    }
+
+    static QStringList Captions(QMenu* menu) {
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << (a->isSeparator() ? "-" : a->text());
+        return texts;
+    }
+    // The eight controls EnableControls sets, in its order.
+    static std::vector<bool> Held(const TForm1& f) {
+        return {f.MainMenu_Option->isEnabled(), f.MainMenu_Tools->isEnabled(),
+                f.MainMenu_About->isEnabled(),  f.DM_Load->isEnabled(),
+                f.DM_Path->isEnabled(),         f.DM_Erase->isEnabled(),
+                f.DM_Program->isEnabled(),      f.DM_Verify->isEnabled()};
+    }
+    static QColor Ink(const TForm1& f) { return f.ED_WrtCnt->palette().color(QPalette::Text); }
+};
+
+} // namespace
+
+TEST_F(Window, StartsDisconnectedWithTheFormsMenusAndMarks) {
+    auto form = Make();
+    TForm1& f = *form;
+    EXPECT_EQ(f.windowTitle(), "fuselok USB writer");
+    EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Disconnect");
+    EXPECT_EQ(Ink(f), QColor(255, 0, 0));
+    // Nothing that needs the writer can be pressed; the path and the other
+    // menus can.
+    EXPECT_EQ(Held(f), std::vector<bool>({false, true, true, false, true, false, false, false}));
+    EXPECT_FALSE(f.Busy());
+
+    EXPECT_EQ(f.DM_Path->text(), "");
+    EXPECT_EQ(f.DM_CheckSum->text(), "--");
+    EXPECT_EQ(f.DM_Event->text(), "");
+    EXPECT_EQ(f.DM_Percent->text(), "100%");
+    EXPECT_EQ(f.DM_Progress->value(), 0);
+    EXPECT_EQ(f.DM_Verify->text(), "Verify");
+    EXPECT_EQ(f.DG_Save->FileName, "read.bin");
+    EXPECT_EQ(f.DG_Save->Filter, "");
+
+    QStringList bar;
+    for (QAction* a : f.MainMenu->actions())
+        bar << a->text();
+    EXPECT_EQ(bar, QStringList({"Option", "Tools", "About"}));
+    EXPECT_EQ(Captions(f.MainMenu_Option), QStringList({"Erase", "Write", "Verify"}));
+    EXPECT_EQ(Captions(f.MainMenu_DME), QStringList({"Blank Check After Erase"}));
+    EXPECT_EQ(Captions(f.MainMenu_DMW),
+              QStringList({"Erase Data Before Write", "Verify Data After Write"}));
+    EXPECT_EQ(Captions(f.MainMenu_DMV), QStringList({"Read As File"}));
+    EXPECT_EQ(Captions(f.MainMenu_Tools), QStringList({" Editor"}));
+    EXPECT_EQ(Captions(f.MainMenu_About),
+              QStringList({"Writer Version: Unknow", "Software Version:Unknow",
+                           "Device Supported: ", "-", "Quenda Web Site"}));
+    EXPECT_TRUE(f.MainMenu_DBCAE->isChecked());
+    EXPECT_TRUE(f.MainMenu_DEDBW->isChecked());
+    EXPECT_TRUE(f.MainMenu_DVDAW->isChecked());
+    EXPECT_FALSE(f.MainMenu_DRAF->isChecked());
+    EXPECT_FALSE(f.MainMenu_DMV->menuAction()->isEnabled());
+    EXPECT_FALSE(f.MainMenu_Tools_Editor->isEnabled());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Window, EachOptionClickFlipsItsMarkOnceAndMarksAreNotKept) {
+    auto form = Make("[System]\nEngMode=1\n");
+    for (QAction* item : {form->MainMenu_DBCAE, form->MainMenu_DEDBW, form->MainMenu_DVDAW}) {
+        SCOPED_TRACE(item->text().toStdString());
+        item->trigger(); // through Qt's own check handling and the guard
+        EXPECT_FALSE(item->isChecked());
+        item->trigger();
+        EXPECT_TRUE(item->isChecked());
+    }
+    form->MainMenu_DRAF->trigger();
+    EXPECT_TRUE(form->MainMenu_DRAF->isChecked());
+    EXPECT_EQ(form->DM_Verify->text(), "Read");
+    form->MainMenu_DRAF->trigger();
+    EXPECT_FALSE(form->MainMenu_DRAF->isChecked());
+    EXPECT_EQ(form->DM_Verify->text(), "Verify");
+
+    form->MainMenu_DBCAE->trigger();
+    form->MainMenu_DRAF->trigger();
+    form.reset();
+    auto next = Make();
+    EXPECT_TRUE(next->MainMenu_DBCAE->isChecked());
+    EXPECT_FALSE(next->MainMenu_DRAF->isChecked());
+    EXPECT_EQ(next->DM_Verify->text(), "Verify");
+}
+
+TEST_F(Window, ConnectionStateDrivesTheDisplayAndTheWriterControls) {
+    bool connectedBeforeSettings = false;
+    TForm1 f(Folder(), [&](TForm1& form) {
+        // The constructor's search runs before Setup.ini is read.
+        EXPECT_EQ(form.ED_WrtCnt->text(), "Writer Disconnect");
+        EXPECT_TRUE(form.EditorPath.isEmpty());
+        form.ShowWriterState(true, "1", "5");
+        connectedBeforeSettings = true;
+    });
+    ASSERT_TRUE(connectedBeforeSettings);
+    EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Connect");
+    EXPECT_EQ(Ink(f), QColor(0, 0, 255));
+    EXPECT_EQ(f.MainMenu_HwVer->text(), "Writer Version: 1.5");
+    EXPECT_EQ(Held(f), std::vector<bool>(8, true));
+
+    f.ShowWriterState(false, "9", "9");
+    EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Disconnect");
+    EXPECT_EQ(Ink(f), QColor(255, 0, 0));
+    EXPECT_EQ(f.MainMenu_HwVer->text(), "Writer Version: Unknow");
+    EXPECT_EQ(Held(f), std::vector<bool>({false, true, true, false, true, false, false, false}));
+}
+
+TEST_F(Window, HeldControlsFollowTheConnectionWhenReleased) {
+    auto form = Make("[System]\nEngMode=1\n[Path]\nEditor=lyrasm\n");
+    TForm1& f = *form;
+    f.ShowWriterState(true, "1", "0");
+
+    f.EnableControls(false);
+    EXPECT_EQ(Held(f), std::vector<bool>(8, false));
+    EXPECT_TRUE(f.Busy());
+    // Not in EnableControls' list: it keeps what Setup.ini gave it.
+    EXPECT_TRUE(f.MainMenu_Tools_Editor->isEnabled());
+    // The writer goes away mid-operation: shown at once, but nothing enabled.
+    f.ShowWriterState(false);
+    EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Disconnect");
+    EXPECT_EQ(Held(f), std::vector<bool>(8, false));
+    EXPECT_FALSE(f.close()); // a running operation keeps the window
+
+    f.EnableControls(true);
+    EXPECT_FALSE(f.Busy());
+    EXPECT_EQ(Held(f), std::vector<bool>({false, true, true, false, true, false, false, false}));
+
+    f.ShowWriterState(true, "1", "0");
+    f.EnableControls(false);
+    f.EnableControls(true);
+    EXPECT_EQ(Held(f), std::vector<bool>(8, true));
+    EXPECT_TRUE(f.MainMenu_DMV->menuAction()->isEnabled());
+    EXPECT_TRUE(f.close());
+}
+
+TEST_F(Window, OnlyTheFourDeviceEventsReachTheConnection) {
+    auto form = Make();
+    std::vector<unsigned> seen;
+    form->OnDeviceChange = [&](unsigned code) {
+        seen.push_back(code);
+        if (code == TForm1::DBT_CONFIGCHANGED) throw std::runtime_error("search failed");
+    };
+    for (unsigned code : {0x8000u, 0x0007u, 0x8003u, 0x8001u, 0x8004u, 0x0018u, 0u})
+        form->WndProc(code);
+    EXPECT_EQ(seen, std::vector<unsigned>({0x8000, 0x8003, 0x8004, 0x0018}));
+    // What escapes the connection code is shown, not carried into Qt.
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "search failed");
+    EXPECT_EQ(boxes.Shown()[0].caption, "fuselok");
+}
+
+TEST_F(Window, ToolsEditorStartsTheEditorBesideTheProgram) {
+    {
+        platform::RecordedShell shell;
+        auto form = Make("[Path]\nEditor=../tools/ed\n");
+        EXPECT_EQ(form->EditorPath, "../tools/ed");
+        form->MainMenu_Tools_Editor->trigger();
+        form->MainMenu_WebSite->trigger();
+        ASSERT_EQ(shell.Opened().size(), 2u);
+        EXPECT_EQ(shell.Opened()[0], Folder() + "../tools/ed"); // joined as it stands
+        EXPECT_EQ(shell.Opened()[1], Folder() + "doc/fuselok.html");
+    }
+    // Through the real shell: the editor is a program and is started.
+    testsupport::write_file(dir.file("ed"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    ::chmod(dir.file("ed").c_str(), 0755);
+    auto form = Make("[Path]\nEditor=ed\n");
+    form->MainMenu_Tools_Editor->trigger();
+    QDeadlineTimer deadline(10000);
+    while (!testsupport::file_exists(dir.file("started")) && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_TRUE(testsupport::file_exists(dir.file("started")));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Window, ComponentsSitWhereTheFormPutsThem) {
+    auto form = Make();
+    TForm1& f = *form;
+    struct Place {
+        QWidget* widget;
+        QRect rect;
+    };
+    const Place places[] = {
+        {f.DM_Erase, {5, 10, 100, 25}},     {f.DM_CheckSum, {115, 10, 40, 25}},
+        {f.DM_Path, {160, 10, 350, 25}},    {f.DM_Load, {510, 10, 25, 25}},
+        {f.DM_Program, {5, 45, 100, 25}},   {f.DM_Event, {115, 45, 419, 25}},
+        {f.DM_Verify, {5, 80, 100, 25}},    {f.DM_Progress, {115, 80, 370, 25}},
+        {f.DM_Percent, {485, 80, 50, 25}},
+    };
+    for (const Place& p : places) {
+        SCOPED_TRACE(p.widget->objectName().toStdString());
+        EXPECT_EQ(p.widget->geometry(), p.rect);
+        EXPECT_EQ(p.widget->parentWidget(), f.Writer);
+        // The tab sheet has room for everything it holds.
+        EXPECT_TRUE(QRect(QPoint(0, 0), f.Writer->size()).contains(p.rect));
+    }
+    EXPECT_EQ(f.PG_Main->geometry(), QRect(0, 0, 549, 143));
+    EXPECT_EQ(f.ED_WrtCnt->geometry(), QRect(415, 2, 130, 20));
+    EXPECT_EQ(f.centralWidget()->size(), QSize(549, 143));
+    EXPECT_EQ(f.PG_Main->tabText(0), "Writer");
+    EXPECT_EQ(f.minimumSize(), f.maximumSize());
+    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(QFontInfo(f.font()).pixelSize(), 13);
+    EXPECT_TRUE(f.DM_Event->font().bold());
+    EXPECT_TRUE(f.ED_WrtCnt->isReadOnly());
+    EXPECT_EQ(f.DM_Progress->maximum(), 100);
+    for (QWidget* w : {static_cast<QWidget*>(f.DM_Path), static_cast<QWidget*>(f.DM_CheckSum),
+                       static_cast<QWidget*>(f.ED_WrtCnt)})
+        EXPECT_EQ(w->focusPolicy() & Qt::TabFocus, 0);
+    EXPECT_EQ(f.DM_Erase->nextInFocusChain(), f.DM_Load);
+}
