@@ -172,7 +172,8 @@ UsbTransport::~UsbTransport() {
     }
     // What libusb still holds keeps its buffer for good: a leak is harmless,
     // a transfer completing into freed memory is not.
-    for (std::unique_ptr<Transfer>& left : pending_) left.release()->owner = nullptr;
+    for (std::unique_ptr<Transfer>& left : pending_)
+        left.release()->owner = nullptr;
     pending_.clear();
     calls_.release_interface(handle_, interface_number_);
 }
@@ -192,14 +193,13 @@ void LIBUSB_CALL UsbTransport::Completed(libusb_transfer* transfer) {
     if (transfer->status == LIBUSB_TRANSFER_NO_DEVICE) owner->gone_ = true;
     if (record->abandoned) {
         // Given up earlier: only its memory is left to free.
-        owner->pending_.remove_if([record](const std::unique_ptr<Transfer>& t) {
-            return t.get() == record;
-        });
+        owner->pending_.remove_if(
+            [record](const std::unique_ptr<Transfer>& t) { return t.get() == record; });
     }
 }
 
-TransferResult UsbTransport::BulkTransfer(std::uint8_t pipe, std::uint8_t* data,
-                                          std::size_t length, unsigned timeout_ms) {
+TransferResult UsbTransport::BulkTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length,
+                                          unsigned timeout_ms) {
     TransferResult result;
     if (gone_ || length > static_cast<std::size_t>(INT32_MAX)) return result;
     const bool in = (pipe & LIBUSB_ENDPOINT_IN) != 0;
@@ -256,7 +256,8 @@ TransferResult UsbTransport::BulkTransfer(std::uint8_t pipe, std::uint8_t* data,
     if (in) std::copy(current->buffer.begin(), current->buffer.begin() + got, data);
     result.status = TransferStatus::Completed;
     result.received = got;
-    pending_.remove_if([current](const std::unique_ptr<Transfer>& p) { return p.get() == current; });
+    pending_.remove_if(
+        [current](const std::unique_ptr<Transfer>& p) { return p.get() == current; });
     return result;
 }
 
@@ -298,12 +299,14 @@ struct UsbDeviceWatcher::State {
     std::set<std::string> Snapshot() {
         std::set<std::string> present;
         if (auto devices = ListUsbDevices(calls, context))
-            for (const UsbDeviceEntry& d : *devices) present.insert(d.path + ' ' + d.hardware_id);
+            for (const UsbDeviceEntry& d : *devices)
+                present.insert(d.path + ' ' + d.hardware_id);
         return present;
     }
 
-    void RunPolling() {
-        std::set<std::string> before = Snapshot();
+    // `before` is taken by the constructor: whatever changes once it has
+    // returned is reported.
+    void RunPolling(std::set<std::string> before) {
         std::unique_lock<std::mutex> lock(mutex);
         while (!stop.load()) {
             wake.wait_for(lock, std::chrono::milliseconds(poll_ms), [this] { return stop.load(); });
@@ -328,13 +331,13 @@ UsbDeviceWatcher::UsbDeviceWatcher(const LibUsbCalls& calls, DeviceChangeSink si
     if (!s.ready) return;
     if (calls.has_capability(LIBUSB_CAP_HAS_HOTPLUG) &&
         calls.hotplug_register_callback(
-            s.context, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
-            0, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+            s.context, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT, 0,
+            LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
             &State::OnHotplug, &s, &s.callback) == LIBUSB_SUCCESS) {
         s.hotplug = true;
         s.thread = std::thread([&s] { s.RunHotplug(); });
     } else {
-        s.thread = std::thread([&s] { s.RunPolling(); });
+        s.thread = std::thread([&s, before = s.Snapshot()] { s.RunPolling(before); });
     }
 }
 

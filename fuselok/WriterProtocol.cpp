@@ -65,7 +65,8 @@ bool Exchange(std::uint8_t code, std::initializer_list<std::uint8_t> arguments, 
     request.fill(0xFF);
     request[0] = code;
     std::size_t at = 1;
-    for (std::uint8_t byte : arguments) request[at++] = byte;
+    for (std::uint8_t byte : arguments)
+        request[at++] = byte;
     if (!RunTransfer(WriterPipeFrameOut, request.data(), request.size())) return false;
     answer.fill(0xFF);
     return RunTransfer(WriterPipeFrameIn, answer.data(), answer.size());

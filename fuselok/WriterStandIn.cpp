@@ -346,7 +346,8 @@ class StandInBus::BusWatch : public DeviceChangeWatch {
 };
 
 StandInBus::~StandInBus() {
-    for (BusWatch* watch : watches_) watch->bus_ = nullptr;
+    for (BusWatch* watch : watches_)
+        watch->bus_ = nullptr;
     for (Entry& entry : entries_)
         if (entry.writer) entry.writer->on_removed_ = nullptr;
 }
@@ -360,7 +361,8 @@ std::string StandInBus::NextPath() {
 
 void StandInBus::Post(unsigned event) {
     std::vector<BusWatch*> watches = watches_;
-    for (BusWatch* watch : watches) watch->sink_(event);
+    for (BusWatch* watch : watches)
+        watch->sink_(event);
 }
 
 std::shared_ptr<WriterStandIn> StandInBus::PlugWriter(std::string path) {
@@ -406,8 +408,8 @@ std::optional<std::vector<UsbDeviceEntry>> StandInBus::ListDevices() {
     if (list_fails_) return std::nullopt;
     std::vector<UsbDeviceEntry> devices;
     for (const Entry& entry : entries_)
-        devices.push_back({entry.writer ? entry.writer->HardwareId() : entry.hardware_id,
-                           entry.path});
+        devices.push_back(
+            {entry.writer ? entry.writer->HardwareId() : entry.hardware_id, entry.path});
     return devices;
 }
 
