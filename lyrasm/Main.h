@@ -143,9 +143,12 @@ class TForm1 : public QMainWindow {
     // The file id a List_File row holds in its hidden column; 0 when the row
     // does not exist or its text is not a number.
     int32_t FileIdOfRow(int Row) const;
-    // Appends the List_File row of the file list entry `Id`: name, rate,
-    // size, share of the current capacity and the id in the hidden column.
-    void AddFileRow(int32_t Id);
+    // Appends the List_File row of a file list entry: name, rate, size,
+    // share of the current capacity and the id in the hidden column.
+    void AddFileRow(const FileStruce& Entry);
+    // Empties the project: sections at their defaults, no files, the usage
+    // back to BaseUsage. Lists and the usage text are left to the caller.
+    void ClearProject();
 
     // Event handlers. Each is connected through ApplicationEvents, so an
     // exception ends only the handler it arose in.

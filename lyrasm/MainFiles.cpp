@@ -39,15 +39,17 @@ int32_t TForm1::FileIdOfRow(int Row) const {
     return StrToIntDef(List_File->SubItem(Row, 3), 0);
 }
 
-void TForm1::AddFileRow(int32_t Id) {
+void TForm1::AddFileRow(const FileStruce& Entry) {
     // The share is worked out once, for the chip chosen now; a later change
     // of chip leaves the row as it is.
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    const double percent = static_cast<double>(Files.GetPercent(Id, Usage.GetCapacity()));
-    List_File->AddItem(Files.GetName(Id),
-                       {QString::number(Files.GetRate(Id)), QString::number(Files.GetSize(Id)),
-                        locale.toString(percent, 'f', 1) + QLatin1Char('%'), QString::number(Id)});
+    const double percent =
+        static_cast<double>(Entry.Size) / static_cast<double>(Usage.GetCapacity()) * 100.0;
+    List_File->AddItem(Entry.Path.mid(Entry.Path.lastIndexOf(QLatin1Char('/')) + 1),
+                       {QString::number(Entry.Rate), QString::number(Entry.Size),
+                        locale.toString(percent, 'f', 1) + QLatin1Char('%'),
+                        QString::number(Entry.Id)});
 }
 
 void TForm1::FileSel_FileDblClick(QObject*) {
@@ -68,7 +70,7 @@ void TForm1::FileSel_FileDblClick(QObject*) {
         ShowMessageBox(QStringLiteral("This File Already Exists In File List!"), mkWarning);
         return;
     }
-    AddFileRow(id);
+    AddFileRow(Files.Items().back());
     Usage.Add(Files.GetSize(id));
     ShowUsage();
 }

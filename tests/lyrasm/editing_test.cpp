@@ -243,8 +243,8 @@ TEST_F(Editing, RemovingOneOfTwinRowsRemovesTheVoiceEntirely) {
     Wav("b.wav", 3000);
     form.Files.AddWithId(4, folder + "/a.wav", 8000, 1000);
     form.Files.AddWithId(4, folder + "/b.wav", 8000, 3000);
-    form.AddFileRow(4);
-    form.AddFileRow(4);
+    form.AddFileRow(form.Files.Items()[0]);
+    form.AddFileRow(form.Files.Items()[1]);
     form.Usage.Add(4000);
     form.Sections[0].AddVoice(4, 8000, true);
 

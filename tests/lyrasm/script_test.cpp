@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -201,7 +202,7 @@ TEST_F(Script, ModesAndWideNumbersAreWrittenAsTheyAre) {
     // Ids past four digits and rates past five push the rest of the line.
     Wav("w.wav", 10);
     form.Files.AddWithId(12345, Path("w.wav"), 8000, 10);
-    form.AddFileRow(12345);
+    form.AddFileRow(form.Files.Items().back());
     form.Sections[255].AddVoice(12345, 192000, false);
     form.Sections[255].AddVoice(-7, 8000, true);
     SaveAs("m.log");
@@ -296,4 +297,327 @@ TEST_F(Script, FailuresToCreateOrWriteAreReported) {
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Write Log File!"}));
     EXPECT_EQ(testsupport::read_file(tmp.file("p.log")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 2);
+}
+
+// ---------------------------------------------------------------------------
+// Loader
+
+namespace {
+
+// A project with files, attributes, group entries with and without busy,
+// and settings off their defaults.
+class Loaded : public Script {
+  protected:
+    void MakeProject() {
+        Wav("one.wav", 100, 8000);
+        Wav("two.wav", 2000, 22050);
+        Wav("three.wav", 300, 11025);
+        for (const char* name : {"one.wav", "two.wav", "three.wav"})
+            AddFile(name);
+        form.List_File->SetItemIndex(0); // remove one: ids 2 and 3 stay
+        form.FL_RemoveClick(nullptr);
+        form.Sections[0].AddVoice(3, 11025, true);
+        form.Sections[0].AddVoice(2, 22050, false);
+        form.Sections[0].AddVoice(3, 11025, false);
+        form.Sections[200].AddVoice(2, 22050, true);
+        form.Sections[5].SetEdge(true);
+        form.Sections[6].SetHold(true);
+        form.Sections[7].SetReTrg(false);
+        form.Menu_Vout_DAC->trigger();
+        form.Menu_Mode_Seq->trigger();
+    }
+
+    // File > Load of `name` in the test folder.
+    void LoadFrom(const char* name) {
+        dialogs.Choose(Path(name));
+        form.Menu_File_Load->trigger();
+    }
+
+    // Rewrites line `index` (0-based) of a saved file; an empty optional
+    // drops it.
+    void EditLine(const char* name, int index, const std::optional<QString>& text) {
+        QStringList lines = Lines(name);
+        if (text)
+            lines[index] = *text;
+        else
+            lines.removeAt(index);
+        testsupport::write_file(tmp.file(name),
+                                (lines.join("\r\n") + "\r\n").toLocal8Bit().toStdString());
+    }
+
+    // Everything a script file keeps, as text.
+    QString Project() const {
+        QStringList s;
+        s << QString("vout %1 mode %2")
+                 .arg(form.Menu_Vout_DAC->isChecked())
+                 .arg(form.Menu_Mode_Key->isChecked()    ? "key"
+                      : form.Menu_Mode_Seq->isChecked()  ? "seq"
+                      : form.Menu_Mode_CPUP->isChecked() ? "cpup"
+                      : form.Menu_Mode_CPUS->isChecked() ? "cpus"
+                                                         : "mp3");
+        for (int r = 0; r < form.List_File->ItemCount(); ++r)
+            s << form.List_File->Caption(r) + " " + form.List_File->SubItem(r, 0) + " " +
+                     form.List_File->SubItem(r, 1) + " " + form.List_File->SubItem(r, 3);
+        for (const FileStruce& f : form.Files.Items())
+            s << QString("file %1 %2 %3 %4").arg(f.Id).arg(f.Path).arg(f.Rate).arg(f.Size);
+        for (int i = 0; i < 256; ++i) {
+            const Section& sec = form.Sections[i];
+            QString line = QString("%1:%2%3%4")
+                               .arg(i)
+                               .arg(sec.GetEdge())
+                               .arg(sec.GetHold())
+                               .arg(sec.GetReTrg());
+            VocTb v{};
+            for (int j = 0; sec.GetVoice(j, v); ++j)
+                line += QString(" %1/%2/%3").arg(v.FileId).arg(v.Rate).arg(v.Busy);
+            s << line;
+        }
+        s << QString("used %1").arg(form.Usage.GetUsed());
+        return s.join("\n");
+    }
+
+    void ExpectEmptyProject() {
+        EXPECT_EQ(form.Files.Count(), 0);
+        EXPECT_EQ(form.List_File->ItemCount(), 0);
+        EXPECT_EQ(form.List_Group->ItemCount(), 0);
+        EXPECT_EQ(form.Usage.GetUsed(), 66608);
+        EXPECT_EQ(form.StatusBar->PanelText(3), "Usage: 66608 / 4194304 (1%)");
+        for (const Section& s : form.Sections) {
+            EXPECT_TRUE(s.IsEmpty());
+            EXPECT_FALSE(s.GetEdge() || s.GetHold() || !s.GetReTrg());
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Loaded, SaveLoadSaveGivesTheSameFile) {
+    MakeProject();
+    SaveAs("a.log");
+    const QString before = Project();
+
+    // Load into a project that holds something else.
+    form.Menu_Vout_PWM->trigger();
+    form.Menu_Mode_MP3->trigger();
+    Wav("other.wav", 5000);
+    AddFile("other.wav");
+    form.Sections[9].AddVoice(1, 8000, true);
+    form.List_Section->SetItemIndex(0);
+    LoadFrom("a.log");
+    EXPECT_TRUE(boxes.Shown().empty()) << Texts().join("\n").toStdString();
+    EXPECT_EQ(Project(), before);
+    EXPECT_EQ(form.StatusBar->PanelText(1), "Mode: Sequential");
+    EXPECT_EQ(form.StatusBar->PanelText(2), "Vout: DAC");
+    EXPECT_EQ(form.StatusBar->PanelText(3), "Usage: 68908 / 4194304 (1%)");
+    EXPECT_EQ(form.List_Section->ItemIndex(), 0);
+    EXPECT_EQ(form.List_Section->SubItem(5, 0), "Edge");
+    EXPECT_EQ(form.List_Group->ItemCount(), 3);
+    EXPECT_EQ(form.List_Group->SubItem(1, 1), "X");
+
+    SaveAs("b.log");
+    QStringList a = Lines("a.log"), b = Lines("b.log");
+    ASSERT_EQ(a.size(), b.size());
+    a.removeAt(2);
+    b.removeAt(2);
+    EXPECT_EQ(a, b);
+
+    // The next file added takes the id after the loaded ones.
+    Wav("four.wav", 10);
+    EXPECT_EQ(AddFile("four.wav"), 4);
+}
+
+TEST_F(Loaded, TheFirstFourLinesMayHoldAnything) {
+    MakeProject();
+    SaveAs("a.log");
+    const QString before = Project();
+    for (int i = 0; i < 4; ++i)
+        EditLine("a.log", i, "; whatever " + QString::number(i));
+    form.ClearProject();
+    LoadFrom("a.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(Project(), before);
+}
+
+TEST_F(Loaded, DamagedFilesLeaveAnEmptyProject) {
+    MakeProject();
+    SaveAs("good.log");
+    const QStringList good = Lines("good.log");
+    const int firstSection = 12 + 2 + 1; // two voice lines and the separator
+    struct Case {
+        const char* what;
+        int line;
+        std::optional<QString> text;
+    };
+    const Case cases[] = {
+        {"trailing blank on line 5", 4, good[4] + " "},
+        {"other $Rck", 5, ".Global       $Rck      = 8000001"},
+        {"RampEn neither Y nor N", 8, ".Global       $RampEn   = \"Maybe\""},
+        {"unknown mode", 9, ".Global       $FuncCode = 17"},
+        {"blank line among the voices", 12, QString()},
+        {"voice id 0", 12, ".PCM          V0000     = \"" + Path("two.wav") + "\""},
+        {"voice line of a missing file", 12,
+         ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
+        {"blank line among the sections", firstSection + 3, QString()},
+        {"section 0", firstSection, ".Section[  0] $Edge     = \"No\""},
+        {"section 257", firstSection, ".Section[257] $Edge     = \"No\""},
+        {"section without alignment", firstSection, ".Section[1] $Edge     = \"No\""},
+        {"edge neither Y nor N", firstSection, ".Section[  1] $Edge     = \"no\""},
+        {"unknown option", firstSection, ".Section[  1] $Edgy     = \"No\""},
+        {"group rate 0", firstSection + 3, ".Section[  1] $Groups   = V0003  (    0) :1"},
+        {"group busy 2", firstSection + 3, ".Section[  1] $Groups   = V0003  (11025) :2"},
+        {"group id of five digits", firstSection + 3,
+         ".Section[  1] $Groups   = V10003  (11025) :1"},
+        {"group rate of six digits", firstSection + 3,
+         ".Section[  1] $Groups   = V0003  (192000) :1"},
+        {"a line past the length limit", firstSection + 4, ";" + QString(9000, '-')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::write_file(tmp.file("bad.log"),
+                                (good.join("\r\n") + "\r\n").toLocal8Bit().toStdString());
+        EditLine("bad.log", c.line, c.text);
+        form.Menu_Vout_PWMClick(nullptr);
+        form.Menu_Mode_KeyClick(nullptr);
+        boxes.Clear();
+        LoadFrom("bad.log");
+        EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+        ExpectEmptyProject();
+        // Lines 9 and 10 take effect when they hold a valid value.
+        EXPECT_EQ(form.Menu_Vout_DAC->isChecked(), c.line != 8);
+        EXPECT_EQ(form.Menu_Mode_Seq->isChecked(), c.line != 9);
+    }
+}
+
+TEST_F(Loaded, ShortFilesAndOtherLineEnds) {
+    MakeProject();
+    SaveAs("a.log");
+    QStringList lines = Lines("a.log");
+
+    // Ending right after the voice lines: the files, and default sections.
+    testsupport::write_file(tmp.file("short.log"),
+                            (lines.mid(0, 14).join("\r\n") + "\r\n").toStdString());
+    LoadFrom("short.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(form.Files.Count(), 2);
+    EXPECT_TRUE(form.Sections[0].IsEmpty());
+    EXPECT_EQ(form.Usage.GetUsed(), 66608 + 2300);
+
+    // Line feeds alone, and a last line without one, read the same.
+    const QString before = [&] {
+        LoadFrom("a.log");
+        return Project();
+    }();
+    form.ClearProject();
+    testsupport::write_file(tmp.file("lf.log"), lines.join("\n").toLocal8Bit().toStdString());
+    LoadFrom("lf.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(Project(), before);
+
+    // An empty file is damaged; a file cut inside the settings too.
+    testsupport::write_file(tmp.file("empty.log"), "");
+    LoadFrom("empty.log");
+    EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+    ExpectEmptyProject();
+}
+
+TEST_F(Loaded, ProjectWithoutFilesAndGroupsLoadsEmpty) {
+    SaveAs("empty.log");
+    EXPECT_EQ(Lines("empty.log")[12], kSeparator);
+    Wav("x.wav", 10);
+    AddFile("x.wav");
+    form.Sections[3].AddVoice(1, 8000, true);
+    LoadFrom("empty.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    ExpectEmptyProject();
+}
+
+TEST_F(Loaded, OpenFailuresAndCancelLeaveTheProject) {
+    MakeProject();
+    const QString before = Project();
+    dialogs.Cancel();
+    form.Menu_File_Load->trigger();
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    std::filesystem::create_directories(tmp.file("folder.log"));
+    for (const char* name : {"missing.log", "folder.log"}) {
+        boxes.Clear();
+        LoadFrom(name);
+        EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Open File: \"" + Path(name) + "\""}));
+    }
+    EXPECT_EQ(Project(), before);
+    EXPECT_EQ(dialogs.Shown().back().kind, platform::FileDialogKind::Open);
+    EXPECT_EQ(dialogs.Shown().back().default_ext, ".log");
+}
+
+TEST_F(Loaded, GroupOfAnUndefinedVoiceIsKeptAndTheUsageStillShown) {
+    MakeProject();
+    SaveAs("a.log");
+    EditLine("a.log", 15 + 3, ".Section[  1] $Groups   = V0009  ( 8000) :1");
+    form.List_Section->SetItemIndex(0);
+    LoadFrom("a.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(form.Sections[0].Count(), 3);
+    EXPECT_EQ(form.List_Group->ItemCount(), 1); // the rows end at the unknown voice
+    EXPECT_EQ(form.StatusBar->PanelText(3), "Usage: 68908 / 4194304 (1%)");
+}
+
+TEST_F(Loaded, LongPathsAndTwinIdsLoad) {
+    // A path far past 226 bytes: the writer writes it, the loader reads it.
+    const std::string deep = tmp.file(std::string(120, 'd') + "/" + std::string(120, 'e'));
+    std::filesystem::create_directories(deep);
+    testsupport::write_wav(deep + "/long.wav", std::vector<uint8_t>(10, 0x80));
+    form.FileSel_Dir->SetDirectory(QString::fromStdString(deep));
+    ASSERT_TRUE(form.FileSel_File->SelectFile("long.wav"));
+    emit form.FileSel_File->DblClick();
+    form.Sections[0].AddVoice(1, 8000, true);
+    SaveAs("long.log");
+    ASSERT_GT(Lines("long.log")[12].toLocal8Bit().size(), 255);
+    const QString before = Project();
+    form.ClearProject();
+    LoadFrom("long.log");
+    EXPECT_TRUE(boxes.Shown().empty()) << Texts().join("\n").toStdString();
+    EXPECT_EQ(Project(), before);
+
+    // Two voice lines of one id are both taken; each row shows its own file.
+    Wav("a.wav", 10);
+    Wav("b.wav", 20);
+    QStringList lines = Lines("long.log");
+    lines[12] = ".PCM          V0001     = \"" + Path("a.wav") + "\"";
+    lines.insert(13, ".PCM          V0001     = \"" + Path("b.wav") + "\"");
+    testsupport::write_file(tmp.file("twins.log"),
+                            (lines.join("\r\n") + "\r\n").toLocal8Bit().toStdString());
+    LoadFrom("twins.log");
+    EXPECT_TRUE(boxes.Shown().empty());
+    ASSERT_EQ(form.List_File->ItemCount(), 2);
+    EXPECT_EQ(form.List_File->Caption(1), "b.wav");
+    EXPECT_EQ(form.List_File->SubItem(1, 1), "20");
+    EXPECT_EQ(form.Usage.GetUsed(), 66608 + 30);
+}
+
+// ---------------------------------------------------------------------------
+// The generator takes what the editor saves
+
+TEST_F(Loaded, SavedProjectsCompile) {
+    const std::string tessor = std::string(LYRASM_DIST_DIR) + "bin/tessor";
+    ASSERT_TRUE(testsupport::file_exists(tessor));
+
+    // The start project: no files, every section silent.
+    SaveAs("empty.log");
+    auto run = testsupport::run_program({tessor, tmp.file("empty.log"), tmp.file("empty.data")});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+
+    // A loaded project with attributes, busy flags, gaps between sections
+    // and settings off their defaults, saved again.
+    MakeProject();
+    form.Sections[255].AddVoice(2, 22050, false);
+    form.Menu_Mode_CPUS->trigger();
+    SaveAs("p.log");
+    form.ClearProject();
+    LoadFrom("p.log");
+    ASSERT_TRUE(boxes.Shown().empty()) << Texts().join("\n").toStdString();
+    boxes.Answer(platform::IDYES);
+    SaveAs("p.log");
+    run = testsupport::run_program({tessor, tmp.file("p.log"), tmp.file("p.data")});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_GT(std::filesystem::file_size(tmp.file("p.data")), 2300u);
 }
