@@ -222,10 +222,10 @@ TEST_F(Window, ComponentsSitWhereTheFormPutsThem) {
         QRect rect;
     };
     const Place places[] = {
-        {f.DM_Erase, {5, 10, 100, 25}},     {f.DM_CheckSum, {115, 10, 40, 25}},
-        {f.DM_Path, {160, 10, 350, 25}},    {f.DM_Load, {510, 10, 25, 25}},
-        {f.DM_Program, {5, 45, 100, 25}},   {f.DM_Event, {115, 45, 419, 25}},
-        {f.DM_Verify, {5, 80, 100, 25}},    {f.DM_Progress, {115, 80, 370, 25}},
+        {f.DM_Erase, {5, 10, 100, 25}},    {f.DM_CheckSum, {115, 10, 40, 25}},
+        {f.DM_Path, {160, 10, 350, 25}},   {f.DM_Load, {510, 10, 25, 25}},
+        {f.DM_Program, {5, 45, 100, 25}},  {f.DM_Event, {115, 45, 419, 25}},
+        {f.DM_Verify, {5, 80, 100, 25}},   {f.DM_Progress, {115, 80, 370, 25}},
         {f.DM_Percent, {485, 80, 50, 25}},
     };
     for (const Place& p : places) {
