@@ -29,6 +29,7 @@
 
 #include <ini.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
@@ -94,11 +95,6 @@ QIcon WriterIcon() {
     for (int size : {16, 24, 32, 48, 64})
         icon.addPixmap(DrawIcon(size));
     return icon;
-}
-
-QMenu* AddSubMenu(QMenu* parent, const QString& caption) {
-    QMenu* menu = parent->addMenu(caption);
-    return menu;
 }
 
 QAction* AddCheckItem(QMenu* menu, const QString& caption, bool checked) {
@@ -412,12 +408,12 @@ void TForm1::CreateMainMenu() {
 
     // The check marks are plain ones that only their handlers change.
     MainMenu_Option = MainMenu->addMenu(QStringLiteral("Option"));
-    MainMenu_DME = AddSubMenu(MainMenu_Option, QStringLiteral("Erase"));
+    MainMenu_DME = MainMenu_Option->addMenu(QStringLiteral("Erase"));
     MainMenu_DBCAE = AddCheckItem(MainMenu_DME, QStringLiteral("Blank Check After Erase"), true);
-    MainMenu_DMW = AddSubMenu(MainMenu_Option, QStringLiteral("Write"));
+    MainMenu_DMW = MainMenu_Option->addMenu(QStringLiteral("Write"));
     MainMenu_DEDBW = AddCheckItem(MainMenu_DMW, QStringLiteral("Erase Data Before Write"), true);
     MainMenu_DVDAW = AddCheckItem(MainMenu_DMW, QStringLiteral("Verify Data After Write"), true);
-    MainMenu_DMV = AddSubMenu(MainMenu_Option, QStringLiteral("Verify"));
+    MainMenu_DMV = MainMenu_Option->addMenu(QStringLiteral("Verify"));
     MainMenu_DRAF = AddCheckItem(MainMenu_DMV, QStringLiteral("Read As File"), false);
     // Read-back is for the engineering set-up; Setup.ini opens it.
     MainMenu_DMV->setEnabled(false);
