@@ -96,3 +96,13 @@ TEST(Settings, VersionAndEditorPathAreTakenAsWritten) {
     s = StartWith("garbage line\n[Path]\nEditor=" + longPath + "\n  indented=1\n");
     EXPECT_EQ(s.editor.toStdString(), longPath);
 }
+
+TEST(Settings, TheInstalledSetupIniNamesTheEditorBesideTheProgram) {
+    testsupport::TempDir dir;
+    testsupport::write_file(dir.file("Setup.ini"), testsupport::read_file(FUSELOK_SETUP_INI));
+    const Seen s = Start(dir);
+    EXPECT_EQ(s.editor, "lyrasm");
+    EXPECT_TRUE(s.editorItem);
+    EXPECT_EQ(s.version, "Software Version:V1.0.0");
+    EXPECT_FALSE(s.verifyMenu);
+}
