@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
 #include <QFile>
 #include <QFileInfo>
 
@@ -72,6 +74,9 @@ void RunGenerator(GeneratorRun* run) {
     run->Status = status;
     if (status == kRan) run->ExitCode = exitCode;
     run->Running.store(false, std::memory_order_release);
+    // The record is Build's again; only the window's event loop is woken, so
+    // that Build, waiting there for events, sees the cleared flag at once.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
 }
 
 void DeleteIfExists(const QString& path) {
@@ -180,10 +185,11 @@ void TForm1::Menu_BulideClick(QObject*) {
             run.Running.store(false, std::memory_order_relaxed);
         }
         // The window stays live: every other command can be used meanwhile.
-        while (run.Running.load(std::memory_order_acquire)) {
-            QCoreApplication::processEvents();
-            StatusBar->SetPanelText(4, QStringLiteral("Building..."));
-        }
+        // Waiting for events rather than polling keeps the processor free;
+        // the worker posts one when it is done.
+        StatusBar->SetPanelText(4, QStringLiteral("Building..."));
+        while (run.Running.load(std::memory_order_acquire))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     StatusBar->SetPanelText(4, QString());
 
