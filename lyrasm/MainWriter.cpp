@@ -60,6 +60,16 @@ QString TimeStampLine(const QDateTime& now) {
            Number(d.day(), 2, zero) + QLatin1Char('.');
 }
 
+// The path of the file in List_File row `row` with the id `id`. Rows and
+// file list entries stand in the same order, so the row's own entry is
+// taken: a loaded script may list one id twice, and each row keeps its
+// file. Otherwise the lookup by id decides (and fails for an unknown id).
+QString RowPath(const FileList& files, int row, int32_t id) {
+    if (row < files.Count() && files.Items()[static_cast<size_t>(row)].Id == id)
+        return files.Items()[static_cast<size_t>(row)].Path;
+    return files.GetPath(id);
+}
+
 } // namespace
 
 void TForm1::Menu_File_SaveClick(QObject*) {
@@ -84,7 +94,7 @@ bool TForm1::WriteScriptFile(const QString& path) {
             ShowMessageBox(QStringLiteral("Failed To Build  File: ") + List_File->Caption(row),
                            mkError);
         // No file has the id 0: its lookup ends the save here.
-        const QString wav = Files.GetPath(id);
+        const QString wav = RowPath(Files, row, id);
         WaveHeader header;
         if (!header.Load(wav)) {
             ShowMessageBox(QStringLiteral("The File: \"") + wav +
@@ -134,7 +144,7 @@ bool TForm1::WriteScriptFile(const QString& path) {
     for (int row = 0; row < List_File->ItemCount(); ++row) {
         const int32_t id = FileIdOfRow(row);
         lines << QStringLiteral(".PCM          V") + Number(id, 4, QLatin1Char('0')) +
-                     QStringLiteral("     = \"") + Files.GetPath(id) + QLatin1Char('"');
+                     QStringLiteral("     = \"") + RowPath(Files, row, id) + QLatin1Char('"');
     }
     lines << BlockSeparator();
 

@@ -1,9 +1,15 @@
 // Pictures of the window, rendered offscreen into the build folder, for a
 // person to look at.
+#include "FileBrowser.h"
 #include "Main.h"
 #include "ReportList.h"
 #include "StatusPanels.h"
 
+#include "message_box.h"
+
+#include "test_support.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QPainter>
@@ -65,4 +71,46 @@ TEST(WindowPicture, RendersFilledListsAndMenusToPng) {
     painter.end();
     ASSERT_TRUE(sheet.save(ShotPath("lyrasm-filled.png")));
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("lyrasm-icon.png")));
+}
+
+TEST(WindowPicture, RendersAnEditedProjectToPng) {
+    testsupport::TempDir tmp;
+    platform::ScriptedMessageBoxes boxes;
+    const std::pair<const char*, uint32_t> voices[] = {
+        {"welcome.wav", 8000}, {"door chime.wav", 11025}, {"alarm.wav", 16000}};
+    size_t samples = 24000;
+    for (const auto& [name, rate] : voices) {
+        testsupport::WavFormat format;
+        format.rate = rate;
+        testsupport::write_wav(tmp.file(name), std::vector<uint8_t>(samples, 0x80), format);
+        samples += 30000;
+    }
+    testsupport::write_file(tmp.file("notes.wav"), "not a wave");
+
+    TForm1 form;
+    form.show();
+    form.FileSel_Dir->SetDirectory(QString::fromStdString(tmp.path()));
+    for (const auto& [name, rate] : voices) {
+        ASSERT_TRUE(form.FileSel_File->SelectFile(name));
+        form.FileSel_FileDblClick(form.FileSel_File);
+    }
+    // Section 2: all three voices, the middle one not busy; section 0 Edge.
+    form.SE_EdgeClick(nullptr);
+    form.List_Section->SetItemIndex(2);
+    form.SE_HoldClick(nullptr);
+    QApplication::setActiveWindow(&form);
+    for (int row : {0, 1, 2}) {
+        form.List_File->SetItemIndex(row);
+        form.List_File->setFocus();
+        form.List_FileDblClick(form.List_File);
+    }
+    ASSERT_EQ(form.Sections[2].Count(), 3);
+    form.List_Group->SetItemIndex(1);
+    form.GL_BusyClick(nullptr);
+    form.List_Group->SetItemIndex(1);
+    form.Menu_Vout_DACClick(nullptr);
+    form.Menu_Mode_SeqClick(nullptr);
+    ASSERT_TRUE(form.FileSel_File->SelectFile("alarm.wav"));
+    EXPECT_TRUE(boxes.Shown().empty());
+    ASSERT_TRUE(form.grab().save(ShotPath("lyrasm-edited.png")));
 }
