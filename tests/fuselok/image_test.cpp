@@ -130,18 +130,3 @@ TEST_F(ImageLoad, CancelledAndFailedLoadsKeepTheFileLoadedBefore) {
     EXPECT_TRUE(form.DM_Load->isEnabled());
     EXPECT_TRUE(boxes.Shown().empty());
 }
-
-TEST_F(ImageLoad, TheWriterLostDuringALoadLeavesItsButtonsDisabled) {
-    bool dropped = false;
-    QObject::connect(form.DM_Progress, &QProgressBar::valueChanged, [&] {
-        if (!dropped) form.ShowWriterState(false); // a device change while the load runs
-        dropped = true;
-    });
-    Load(File("abc.data", "abc"));
-    EXPECT_EQ(form.DM_Event->text(), "Load Completed!");
-    EXPECT_FALSE(form.DM_Load->isEnabled());
-    EXPECT_FALSE(form.DM_Erase->isEnabled());
-    EXPECT_FALSE(form.MainMenu_Option->isEnabled());
-    EXPECT_TRUE(form.DM_Path->isEnabled());
-    EXPECT_TRUE(form.MainMenu_Tools->isEnabled());
-}

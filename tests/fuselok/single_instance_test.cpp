@@ -4,12 +4,9 @@
 
 #include "test_support.h"
 
-#include <QDir>
-
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -95,17 +92,4 @@ TEST(SingleInstance, AStartedProgramDoesNotKeepTheLock) {
     EXPECT_TRUE(next.Owned());
     ::kill(editor, SIGKILL);
     ::waitpid(editor, nullptr, 0);
-}
-
-TEST(SingleInstance, TheRuntimeFolderIsTheUsersOrTheTemporaryOne) {
-    const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string keep = saved ? saved : "";
-    testsupport::TempDir dir;
-    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-    EXPECT_EQ(platform::runtime_folder(), Folder(dir));
-    ::setenv("XDG_RUNTIME_DIR", (dir.path() + "/missing").c_str(), 1);
-    EXPECT_EQ(platform::runtime_folder(), QDir::cleanPath(QDir::tempPath()));
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(platform::runtime_folder(), QDir::cleanPath(QDir::tempPath()));
-    if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }
