@@ -8,11 +8,10 @@
 
 #include "code_page.h"
 #include "file_dialog.h"
+#include "regular_file.h"
 
 #include <cstdio>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -60,15 +59,8 @@ class LineReader {
 // Opens a regular file for reading; null otherwise. A pipe or a device named
 // like a script must neither block the window nor be read without end.
 std::FILE* OpenScript(const QString& path) {
-    QByteArray name;
-    if (!platform::to_ansi_exact(path, name) || name.isEmpty()) return nullptr;
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = platform::open_regular_file(path);
     if (fd < 0) return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
     std::FILE* file = ::fdopen(fd, "rb");
     if (!file) ::close(fd);
     return file;

@@ -1,11 +1,9 @@
 #include "Waveanalysis.h"
 
-#include "code_page.h"
+#include "regular_file.h"
 
 #include <cerrno>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -39,19 +37,9 @@ size_t ReadUpTo(int fd, unsigned char* buffer, size_t count) {
 } // namespace
 
 bool WaveHeader::Load(const QString& path) {
-    QByteArray name;
-    // A name the 8-bit code page cannot hold would open some other file.
-    if (!platform::to_ansi_exact(path, name) || name.isEmpty()) return false;
-
-    // Only a regular file counts as opened: a folder or a device named like a
-    // WAV file is refused, and a pipe must not block the window on open.
-    int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Only a regular file counts as opened (see open_regular_file).
+    const int fd = platform::open_regular_file(path);
     if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
 
     unsigned char header[44] = {};
     Complete = ReadUpTo(fd, header, sizeof header) == sizeof header;
