@@ -31,6 +31,13 @@ class FileDialog;
 // The one chip size the writer handles: the largest Data Memory File that
 // loads, and the span every whole-chip operation covers.
 inline constexpr uint32_t ChipSize = 0x400000;
+// The chip is written and read in pages of 256 bytes, page k at chip address
+// k * 256, and erased in blocks of 64 KiB.
+inline constexpr uint32_t ChipPageCount = 0x4000;
+inline constexpr uint32_t EraseBlockCount = 64;
+// The chip the writer is asked to find before every operation (7F 9D 46 on
+// the wire).
+inline constexpr uint32_t ExpectedChipId = 0x469D7F;
 
 // A Data Memory File opened for reading as raw chip content: file byte k
 // belongs at chip address k. Loading and the chip operations read it the
@@ -180,7 +187,13 @@ class TForm1 : public QMainWindow {
     void MainMenu_Tools_EditorClick(QObject* Sender);
     void ApplicationEventsException(QObject* Sender, const std::exception& E);
 
-    // The chip operations behind the three buttons.
+    // The chip operations behind the three buttons. Each detects the chip
+    // first and ends with EndOperation, whatever happened in between; the
+    // result only decides whether the next one of a button's sequence runs.
+    // False when the chip was not detected, or the operation did not reach
+    // its end (a transfer failed, the writer was removed, a file could not
+    // be read or written); BlankCheck and VerifyChip also give false for a
+    // page that is not blank or that differs from the file.
     bool EraseChip();
     bool BlankCheck(int PageCount);
     bool ProgramChip();

@@ -579,13 +579,3 @@ void TForm1::ApplicationEventsException(QObject*, const std::exception& E) {
     platform::message_box(this, QString::fromLocal8Bit(E.what()), QStringLiteral("fuselok"),
                           platform::MB_OK | platform::MB_ICONERROR);
 }
-
-// ---------------------------------------------------------------------------
-// Chip operation buttons: the operations themselves come with the writer's
-// chip commands.
-
-void TForm1::DM_EraseClick(QObject*) {}
-
-void TForm1::DM_ProgramClick(QObject*) {}
-
-void TForm1::DM_VerifyClick(QObject*) {}

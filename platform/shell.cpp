@@ -28,7 +28,8 @@ bool shell_open(const QString& target) {
 
     QFileInfo file(target);
     if (file.isFile() && file.isExecutable())
-        return QProcess::startDetached(file.absoluteFilePath(), {}, file.absolutePath());
+        // No working folder of its own: the program inherits the caller's.
+        return QProcess::startDetached(file.absoluteFilePath(), {});
     if (file.exists())
         return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
     QUrl url(target);

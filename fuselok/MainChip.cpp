@@ -1,0 +1,400 @@
+// The chip operations behind Erase, Write and Verify (Read): the power
+// warning, each button's sequence, and the workers that drive the writer
+// block by block or page by page with their progress and result shown in the
+// status line.
+//
+// Every worker detects the chip first and ends with EndOperation on every way
+// out. A command that fails has shown its own box and the worker goes on with
+// the next block or page, as the writer has always been driven; but a worker
+// that saw one fail, or lost the writer, ends with its failure text instead
+// of its success text, and the rest of the button's sequence does not run.
+#include "Main.h"
+
+#include "WriterConnection.h"
+#include "WriterProtocol.h"
+
+#include "code_page.h"
+#include "file_dialog.h"
+#include "message_box.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Page = std::array<std::uint8_t, WriterPageSize>;
+
+// Whole-chip streams count their progress against the chip's last page.
+constexpr unsigned LastChipPage = ChipPageCount - 1;
+
+unsigned Percent(int64_t step, int64_t divisor) {
+    // A one-page file has nothing to divide by: its only page is its last.
+    if (divisor <= 0) return 100;
+    return static_cast<unsigned>(step * 100 / divisor);
+}
+
+// The page count a whole-chip stream takes: never past the chip's end, where
+// the writer's addresses would wrap round to page 0.
+int PagesOnChip(int PageCount) {
+    return std::clamp(PageCount, 0, static_cast<int>(ChipPageCount));
+}
+
+// One step of a loop: the window's pending messages first (a removal arrives
+// among them), then the progress. False when the writer has gone, so that a
+// loop does not run on through the rest of the chip with nobody listening.
+bool Step(TForm1& form, unsigned percent) {
+    QCoreApplication::processEvents();
+    if (WriterGone()) return false;
+    form.ShowProgress(percent);
+    return true;
+}
+
+enum class DetectReport { Box, StatusLine };
+
+// One worker's conversation with the writer, from detection to EndOperation.
+class ChipSession {
+  public:
+    ChipSession(TForm1& form, const char* failureText) : form(form), failureText(failureText) {}
+    ~ChipSession() {
+        // The closing command is sent however the worker ends; to a writer
+        // that has gone it could only raise one more box.
+        if (!WriterGone()) EndOperation();
+    }
+    ChipSession(const ChipSession&) = delete;
+    ChipSession& operator=(const ChipSession&) = delete;
+
+    bool Detect(DetectReport report) {
+        if (DetectChip(ExpectedChipId)) return true;
+        if (WriterGone()) {
+            // Not a chip missing but the writer: its box has been shown.
+            Fail();
+        } else if (report == DetectReport::Box) {
+            platform::message_box(&form, QStringLiteral("Chip detect failed!"),
+                                  QStringLiteral("ERROR"), platform::MB_OK);
+        } else {
+            form.ShowEvent(QStringLiteral("Chip Detect Failed!"));
+        }
+        return false;
+    }
+
+    // Takes note of a command's result; the worker goes on either way.
+    void Check(bool ok) { failed = failed || !ok; }
+    bool Broken() const { return failed || WriterGone(); }
+
+    // Shows the worker's failure text; returns the worker's result.
+    bool Fail() {
+        form.ShowEvent(QLatin1String(failureText));
+        return false;
+    }
+
+  private:
+    TForm1& form;
+    const char* failureText;
+    bool failed = false;
+};
+
+// The Data Memory File of DM_Path, as Write and Verify take it when they run,
+// with its last page index (-1 for an empty file). Shows why when it cannot
+// be used.
+bool OpenImage(TForm1& form, ImageFile& file, int64_t& lastPage) {
+    const QString path = form.DM_Path->text();
+    if (!file.Open(path)) {
+        form.ShowEvent(QStringLiteral("Failed To Open File: ") + path);
+        return false;
+    }
+    const int64_t size = file.Size();
+    if (size < 0) {
+        form.ShowEvent(QStringLiteral("Failed To Read File: ") + path);
+        return false;
+    }
+    // Grown past the chip since it was loaded: its pages past the end would
+    // wrap round and overwrite the start of the image.
+    if (size > static_cast<int64_t>(ChipSize)) {
+        form.ShowEvent(QStringLiteral("Failed! File Size Need To Smaller Then 8MB! "));
+        return false;
+    }
+    const int64_t pageSize = static_cast<int64_t>(WriterPageSize);
+    lastPage = size % pageSize != 0 ? size / pageSize : size / pageSize - 1;
+    return true;
+}
+
+// The next page of the image; past the file's end it holds 0xFF, as an
+// erased chip does. False on a read error.
+bool ReadImagePage(ImageFile& file, Page& page) {
+    page.fill(0xFF);
+    file.Read(page.data(), page.size());
+    return !file.ReadFailed();
+}
+
+// The read-back file: created anew or emptied, raw bytes.
+class ReadBackFile {
+  public:
+    ReadBackFile() = default;
+    ~ReadBackFile() { Close(); }
+    ReadBackFile(const ReadBackFile&) = delete;
+    ReadBackFile& operator=(const ReadBackFile&) = delete;
+
+    // Only a regular file takes the chip: a pipe nobody reads would block
+    // the window, and a name the 8-bit code page cannot hold would create
+    // some other file.
+    bool Create(const QString& path) {
+        QByteArray name;
+        if (!platform::to_ansi_exact(path, name) || name.isEmpty()) return false;
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            Close();
+            return false;
+        }
+        return true;
+    }
+
+    bool Write(const Page& page) {
+        size_t done = 0;
+        while (done < page.size()) {
+            const ssize_t n = ::write(fd, page.data() + done, page.size() - done);
+            if (n > 0)
+                done += static_cast<size_t>(n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                return false;
+        }
+        return true;
+    }
+
+    // False when the last of the data could not be stored.
+    bool Close() {
+        if (fd < 0) return true;
+        const int result = ::close(fd);
+        fd = -1;
+        return result == 0;
+    }
+
+  private:
+    int fd = -1;
+};
+
+// The power warning before anything is sent; true to go on.
+bool PowerRemoved(TForm1& form) {
+    const int answer = platform::message_box(
+        &form,
+        QStringLiteral("DO NOT connect power or battery to circuit board when Kelv32M ereasing, "
+                       "writing, verifying or reading! \n"
+                       "Did you already remove power or battery ?"),
+        QStringLiteral("WARNING"), platform::MB_YESNO | platform::MB_ICONWARNING);
+    if (answer == platform::IDYES) return true;
+    form.ShowEvent(QStringLiteral("Cancelled!"));
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The buttons
+//
+// Each holds device changes back for its whole sequence, so that the message
+// processing between pages cannot drop the connection under a page stream.
+// The guard is declared first and so let go last: by then the controls are
+// released, and the held-back handling shows the state that is to stay.
+
+void TForm1::DM_EraseClick(QObject*) {
+    // One operation at a time, however the click got here.
+    if (Busy()) return;
+    const WriterOperationGuard writer;
+    const OperationScope hold(*this);
+    if (!PowerRemoved(*this)) return;
+    if (EraseChip() && MainMenu_DBCAE->isChecked()) BlankCheck(ChipPageCount);
+}
+
+void TForm1::DM_ProgramClick(QObject*) {
+    if (Busy()) return;
+    const WriterOperationGuard writer;
+    const OperationScope hold(*this);
+    if (!PowerRemoved(*this)) return;
+    // The erase here is never followed by a blank check.
+    if (MainMenu_DEDBW->isChecked() && !EraseChip()) return;
+    if (ProgramChip() && MainMenu_DVDAW->isChecked()) VerifyChip();
+}
+
+void TForm1::DM_VerifyClick(QObject*) {
+    if (Busy()) return;
+    const WriterOperationGuard writer;
+    const OperationScope hold(*this);
+    if (!PowerRemoved(*this)) return;
+    if (MainMenu_DRAF->isChecked())
+        ReadChipToFile(ChipPageCount);
+    else
+        VerifyChip();
+}
+
+// ---------------------------------------------------------------------------
+// The workers
+
+bool TForm1::EraseChip() {
+    ChipSession session(*this, "Erase Failed!");
+    if (!session.Detect(DetectReport::Box)) return false;
+
+    ShowEvent(QStringLiteral("Erasing..."));
+    for (unsigned block = 0; block < EraseBlockCount; ++block) {
+        if (!Step(*this, Percent(block, EraseBlockCount - 1))) break;
+        session.Check(EraseBlock(static_cast<std::uint8_t>(block)));
+    }
+    if (session.Broken()) return session.Fail();
+    ShowEvent(QStringLiteral("Erase completed!"));
+    return true;
+}
+
+bool TForm1::BlankCheck(int PageCount) {
+    ChipSession session(*this, "Blank Check Failed!");
+    if (!session.Detect(DetectReport::Box)) return false;
+
+    Page expected;
+    expected.fill(0xFF);
+    ShowEvent(QStringLiteral("Blank checking..."));
+    session.Check(BeginRead(0));
+    bool blank = true;
+    Page read;
+    const int count = PagesOnChip(PageCount);
+    for (int page = 0; page < count; ++page) {
+        if (!Step(*this, Percent(page, LastChipPage))) break;
+        // A byte the writer did not deliver must not pass for an erased one.
+        read.fill(0x00);
+        session.Check(ReadPage(read));
+        if (read != expected) {
+            blank = false;
+            break;
+        }
+    }
+    session.Check(EndRead());
+    if (session.Broken()) return session.Fail();
+    ShowEvent(blank ? QStringLiteral("Blank check completed!")
+                    : QStringLiteral("Chip Is Not Blank!"));
+    return blank;
+}
+
+bool TForm1::ProgramChip() {
+    ImageFile file;
+    ChipSession session(*this, "Program Failed!");
+    int64_t lastPage = -1;
+    if (!OpenImage(*this, file, lastPage)) return false;
+    if (!session.Detect(DetectReport::Box)) return false;
+
+    const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
+    if (!file.Rewind()) {
+        ShowEvent(readFailure);
+        return false;
+    }
+    ShowEvent(QStringLiteral("Programming..."));
+    session.Check(BeginWrite(0));
+    bool fileRead = true;
+    Page page;
+    for (int64_t index = 0; index <= lastPage; ++index) {
+        if (!Step(*this, Percent(index, lastPage))) break;
+        // Bytes that never arrived from the file are not written as 0xFF.
+        if (!ReadImagePage(file, page)) {
+            fileRead = false;
+            break;
+        }
+        session.Check(WritePage(page));
+    }
+    session.Check(EndWrite());
+    if (!fileRead) {
+        ShowEvent(readFailure);
+        return false;
+    }
+    if (session.Broken()) return session.Fail();
+    ShowEvent(QStringLiteral("Program completed!"));
+    return true;
+}
+
+bool TForm1::VerifyChip() {
+    ImageFile file;
+    ChipSession session(*this, "Verify Failed!");
+    int64_t lastPage = -1;
+    if (!OpenImage(*this, file, lastPage)) return false;
+    if (!session.Detect(DetectReport::Box)) return false;
+
+    const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
+    if (!file.Rewind()) {
+        ShowEvent(readFailure);
+        return false;
+    }
+    ShowEvent(QStringLiteral("Verifying..."));
+    session.Check(BeginRead(0));
+    bool fileRead = true;
+    bool same = true;
+    Page chip, image;
+    for (int64_t index = 0; index <= lastPage; ++index) {
+        if (!Step(*this, Percent(index, lastPage))) break;
+        if (!ReadImagePage(file, image)) {
+            fileRead = false;
+            break;
+        }
+        // Bytes the writer did not deliver keep what the buffer held: the
+        // complement of the file's own can never pass for them.
+        std::transform(image.begin(), image.end(), chip.begin(),
+                       [](std::uint8_t b) { return static_cast<std::uint8_t>(~b); });
+        session.Check(ReadPage(chip));
+        if (chip != image) {
+            same = false;
+            break;
+        }
+    }
+    session.Check(EndRead());
+    if (!fileRead) {
+        ShowEvent(readFailure);
+        return false;
+    }
+    if (session.Broken()) return session.Fail();
+    ShowEvent(same ? QStringLiteral("Verify completed!")
+                   : QStringLiteral("Data Is Different With File!"));
+    return same;
+}
+
+bool TForm1::ReadChipToFile(int PageCount) {
+    ReadBackFile out;
+    ChipSession session(*this, "Read Failed!");
+    if (!DG_Save->Execute(this)) return false;
+    const QString name = DG_Save->FileName;
+    if (!out.Create(name)) {
+        ShowEvent(QStringLiteral("Failed To Create File: ") + name);
+        return false;
+    }
+    if (!session.Detect(DetectReport::StatusLine)) return false;
+
+    ShowEvent(QStringLiteral("Reading..."));
+    session.Check(BeginRead(0));
+    bool stored = true;
+    Page page;
+    const int count = PagesOnChip(PageCount);
+    for (int index = 0; index < count; ++index) {
+        if (!Step(*this, Percent(index, LastChipPage))) break;
+        page.fill(0xFF);
+        session.Check(ReadPage(page));
+        if (!out.Write(page)) {
+            stored = false;
+            break;
+        }
+    }
+    session.Check(EndRead());
+    // Closed here, so that data the file system could not keep is reported.
+    stored = out.Close() && stored;
+    if (!stored) {
+        ShowEvent(QStringLiteral("Failed To Write File: ") + name);
+        return false;
+    }
+    if (session.Broken()) return session.Fail();
+    ShowEvent(QStringLiteral("Read completed!"));
+    return true;
+}
