@@ -1,14 +1,20 @@
 // Pictures of the writer window, rendered offscreen into the build folder,
 // for a person to look at.
 #include "Main.h"
+#include "WriterConnection.h"
+#include "WriterStandIn.h"
 
+#include "message_box.h"
 #include "test_support.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -63,4 +69,40 @@ TEST(WindowPicture, RendersStartAndLoadedStatesToPng) {
                              form.MainMenu_About})
                     .save(ShotPath("fuselok-connected.png")));
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("fuselok-icon.png")));
+}
+
+TEST(WindowPicture, RendersAWriteWhileItRunsAndAfterItEnded) {
+    testsupport::TempDir dir;
+    platform::ScriptedMessageBoxes boxes;
+    auto bus = std::make_unique<StandInBus>();
+    bus->PlugWriter();
+    UseWriterBus(std::move(bus));
+    TForm1 form(QString::fromStdString(dir.path()) + '/', [](TForm1& f) {
+        SetWriterStateHook([&f](bool on, const std::string& major, const std::string& minor) {
+            f.ShowWriterState(on, QString::fromStdString(major), QString::fromStdString(minor));
+        });
+        StartWriterConnection();
+    });
+    testsupport::write_file(dir.file("demo.data"), std::string(0x10000, '\x5A'));
+    form.DM_Path->setText(QString::fromStdString(dir.file("demo.data")));
+    form.DM_CheckSum->setText("0000");
+    form.show();
+
+    // Taken at the next round of message processing, when the step has
+    // shown both the bar and the percentage.
+    QPixmap during;
+    QObject::connect(form.DM_Progress, &QProgressBar::valueChanged, [&](int p) {
+        if (during.isNull() && p >= 42 && form.DM_Event->text() == "Programming...")
+            QMetaObject::invokeMethod(
+                &form, [&] { during = form.grab(); }, Qt::QueuedConnection);
+    });
+    form.DM_Program->click();
+    SetWriterStateHook({});
+    UseWriterBus(nullptr);
+    WriterConnection.DevicePath.clear();
+
+    EXPECT_EQ(form.DM_Event->text(), "Verify completed!");
+    ASSERT_FALSE(during.isNull());
+    ASSERT_TRUE(during.save(ShotPath("fuselok-writing.png")));
+    ASSERT_TRUE(form.grab().save(ShotPath("fuselok-written.png")));
 }

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -196,15 +197,19 @@ TEST_F(Window, ToolsEditorStartsTheEditorBesideTheProgram) {
         EXPECT_EQ(shell.Opened()[0], Folder() + "../tools/ed"); // joined as it stands
         EXPECT_EQ(shell.Opened()[1], Folder() + "doc/fuselok.html");
     }
-    // Through the real shell: the editor is a program and is started.
-    testsupport::write_file(dir.file("ed"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    // Through the real shell: the editor is a program and is started in the
+    // writer program's current folder, not its own.
+    testsupport::write_file(dir.file("ed"), "#!/bin/sh\nd=$(dirname \"$0\")\n"
+                                            "pwd -P >\"$d/cwd\" && mv \"$d/cwd\" \"$d/started\"\n");
     ::chmod(dir.file("ed").c_str(), 0755);
     auto form = Make("[Path]\nEditor=ed\n");
     form->MainMenu_Tools_Editor->trigger();
     QDeadlineTimer deadline(10000);
     while (!testsupport::file_exists(dir.file("started")) && !deadline.hasExpired())
         QThread::msleep(20);
-    EXPECT_TRUE(testsupport::file_exists(dir.file("started")));
+    ASSERT_TRUE(testsupport::file_exists(dir.file("started")));
+    EXPECT_EQ(testsupport::read_file(dir.file("started")),
+              QDir::current().canonicalPath().toStdString() + "\n");
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
