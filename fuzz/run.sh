@@ -31,9 +31,9 @@ for harness in compile wave; do
     if ! "$build/fuzz/fuzz_$harness" "$@" "$out/$harness/corpus" "$root/fuzz/corpus/$harness" $extra \
         2>"$out/$harness/log"; then
         status=1
+        tail -n 40 "$out/$harness/log"
         echo "fuzz: $harness reported a finding; see $out/$harness/log"
     fi
-    grep -E "^(#[0-9]+ +DONE|stat::|INFO: fuzzed for|SUMMARY)" "$out/$harness/log" || true
-    tail -n 3 "$out/$harness/log"
+    grep -E "^(Done [0-9]+ runs|stat::number_of_executed_units|#[0-9]+ +DONE)" "$out/$harness/log" || true
 done
 exit $status
