@@ -86,8 +86,14 @@ class ChipSession {
         return false;
     }
 
-    // Takes note of a command's result; the worker goes on either way.
-    void Check(bool ok) { failed = failed || !ok; }
+    // Takes note of a command's result and hands it back. A loop stops at the
+    // first failed transfer: the operation has failed whatever follows, and a
+    // writer that stopped answering would otherwise cost a time-out and a box
+    // for every remaining page of the chip.
+    bool Check(bool ok) {
+        failed = failed || !ok;
+        return ok;
+    }
     bool Broken() const { return failed || WriterGone(); }
 
     // Shows the worker's failure text; returns the worker's result.
@@ -248,7 +254,7 @@ bool TForm1::EraseChip() {
     ShowEvent(QStringLiteral("Erasing..."));
     for (unsigned block = 0; block < EraseBlockCount; ++block) {
         if (!Step(*this, Percent(block, EraseBlockCount - 1))) break;
-        session.Check(EraseBlock(static_cast<std::uint8_t>(block)));
+        if (!session.Check(EraseBlock(static_cast<std::uint8_t>(block)))) break;
     }
     if (session.Broken()) return session.Fail();
     ShowEvent(QStringLiteral("Erase completed!"));
@@ -306,7 +312,7 @@ bool TForm1::ProgramChip() {
             fileRead = false;
             break;
         }
-        session.Check(WritePage(page));
+        if (!session.Check(WritePage(page))) break;
     }
     session.Check(EndWrite());
     if (!fileRead) {
@@ -381,7 +387,7 @@ bool TForm1::ReadChipToFile(int PageCount) {
     for (int index = 0; index < count; ++index) {
         if (!Step(*this, Percent(index, LastChipPage))) break;
         page.fill(0xFF);
-        session.Check(ReadPage(page));
+        if (!session.Check(ReadPage(page))) break;
         if (!out.Write(page)) {
             stored = false;
             break;

@@ -3,8 +3,8 @@
 // all a load leaves, and the chip operations open the file again.
 #include "Main.h"
 
-#include "code_page.h"
 #include "file_dialog.h"
+#include "regular_file.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,16 +24,8 @@ ImageFile::~ImageFile() {
 
 bool ImageFile::Open(const QString& Path) {
     Close();
-    QByteArray name;
-    // A name the 8-bit code page cannot hold would open some other file.
-    if (!platform::to_ansi_exact(Path, name) || name.isEmpty()) return false;
-    int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = platform::open_regular_file(Path);
     if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     fd_ = fd;
     read_failed_ = false;
     return true;

@@ -8,6 +8,7 @@
 #include "file_dialog.h"
 #include "message_box.h"
 #include "program_folder.h"
+#include "regular_file.h"
 #include "shell.h"
 
 #include <QAction>
@@ -31,7 +32,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,12 +164,10 @@ class IniFile {
     static constexpr int kMaxFile = 1 << 20;
 
     static bool ReadText(const QString& path, std::string& text) {
-        QByteArray name;
-        if (!platform::to_ansi_exact(path, name)) return false;
-        int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
         struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxFile) {
+        const int fd = platform::open_regular_file(path, &info);
+        if (fd < 0) return false;
+        if (info.st_size > kMaxFile) {
             ::close(fd);
             return false;
         }

@@ -12,6 +12,7 @@
 #include "test_support.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -304,13 +305,13 @@ TEST_F(Chip, FailuresNeverEndInSuccess) {
     Click(form->DM_Verify);
     EXPECT_EQ(Boxes(), (Strings{kWarning, "ERROR: Chip detect failed!"}));
 
-    // A page lost to a time-out: the rest is written, but the write fails
-    // and no verify follows.
+    // A page lost to a time-out ends the stream there: the write fails and
+    // no verify follows.
     form->MainMenu_DEDBW->trigger();
     writer->InjectFault({StandInFault::NoAnswer, WriterPipePageOut, 1});
     Click(form->DM_Program);
     EXPECT_EQ(Boxes(), (Strings{kWarning, "ERROR: USB Time-Out!"}));
-    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x3", "EndWrite",
+    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x1", "EndWrite",
                                "EndOperation"}));
     EXPECT_EQ(Event(), "Program Failed!");
 
@@ -326,8 +327,22 @@ TEST_F(Chip, WriterPulledOutMidStreamStopsTheSequence) {
     EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x100"}));
     EXPECT_EQ(Event(), "Program Failed!");
     EXPECT_EQ(form->DM_Percent->text(), "39%"); // the loop ended with the writer
-    // The removal held back during the write is shown once it ends.
+    // The removal held back during the write is shown once the window's
+    // events run again.
+    QCoreApplication::processEvents();
     EXPECT_EQ(form->ED_WrtCnt->text(), "Writer Disconnect");
     EXPECT_EQ(Held(), std::vector<bool>({false, true, true, false, true, false, false, false}));
     EXPECT_EQ(writer->OpenFiles(), 0);
+}
+
+TEST_F(Chip, WriterThatStopsAnsweringCostsOneTimeOut) {
+    Image(std::string(0x10000, 'c'));
+    form->MainMenu_DEDBW->trigger();
+    // Every page from the third on goes unanswered.
+    writer->InjectFault({StandInFault::NoAnswer, WriterPipePageOut, 2, 1000});
+    Click(form->DM_Program);
+    EXPECT_EQ(Boxes(), (Strings{kWarning, "ERROR: USB Time-Out!"}));
+    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x2", "EndWrite",
+                               "EndOperation"}));
+    EXPECT_EQ(Event(), "Program Failed!");
 }
