@@ -109,8 +109,8 @@ class ChipSession {
 };
 
 // The Data Memory File of DM_Path, as Write and Verify take it when they run,
-// with its last page index (-1 for an empty file). Shows why when it cannot
-// be used.
+// at its start, with its last page index (-1 for an empty file). Shows why
+// when it cannot be used.
 bool OpenImage(TForm1& form, ImageFile& file, int64_t& lastPage) {
     const QString path = form.DM_Path->text();
     if (!file.Open(path)) {
@@ -126,6 +126,10 @@ bool OpenImage(TForm1& form, ImageFile& file, int64_t& lastPage) {
     // wrap round and overwrite the start of the image.
     if (size > static_cast<int64_t>(ChipSize)) {
         form.ShowEvent(QStringLiteral("Failed! File Size Need To Smaller Then 8MB! "));
+        return false;
+    }
+    if (!file.Rewind()) {
+        form.ShowEvent(QStringLiteral("Failed To Read File: ") + path);
         return false;
     }
     const int64_t pageSize = static_cast<int64_t>(WriterPageSize);
@@ -297,10 +301,6 @@ bool TForm1::ProgramChip() {
     if (!session.Detect(DetectReport::Box)) return false;
 
     const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
-    if (!file.Rewind()) {
-        ShowEvent(readFailure);
-        return false;
-    }
     ShowEvent(QStringLiteral("Programming..."));
     session.Check(BeginWrite(0));
     bool fileRead = true;
@@ -332,10 +332,6 @@ bool TForm1::VerifyChip() {
     if (!session.Detect(DetectReport::Box)) return false;
 
     const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
-    if (!file.Rewind()) {
-        ShowEvent(readFailure);
-        return false;
-    }
     ShowEvent(QStringLiteral("Verifying..."));
     session.Check(BeginRead(0));
     bool fileRead = true;
