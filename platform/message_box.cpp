@@ -101,4 +101,11 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes() {
     set_message_box_responder(std::move(previous_));
 }
 
+QStringList ScriptedMessageBoxes::Transcript() const {
+    QStringList texts;
+    for (const MessageBoxRequest& box : shown_)
+        texts << box.caption + QStringLiteral(": ") + box.text;
+    return texts;
+}
+
 } // namespace platform

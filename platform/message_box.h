@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -62,6 +63,8 @@ class ScriptedMessageBoxes {
 
     void Answer(int result) { answers_.push_back(result); }
     const std::vector<MessageBoxRequest>& Shown() const { return shown_; }
+    // Every box shown so far as "caption: text", in order.
+    QStringList Transcript() const;
     void Clear() { shown_.clear(); }
 
   private:

@@ -94,8 +94,8 @@ class Chip : public ::testing::Test {
     std::string Event() const { return form->DM_Event->text().toStdString(); }
     Strings Boxes() const {
         Strings shown;
-        for (const auto& box : boxes.Shown())
-            shown.push_back((box.caption + ": " + box.text).toStdString());
+        for (const QString& box : boxes.Transcript())
+            shown.push_back(box.toStdString());
         return shown;
     }
     // The commands, with runs of pages and of erase blocks from 0 counted.

@@ -6,12 +6,12 @@
 
 #include "message_box.h"
 #include "test_support.h"
+#include "window_sheet.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,29 +23,6 @@ namespace {
 QString ShotPath(const char* name) {
     QDir().mkpath(QStringLiteral(FUSELOK_SHOT_DIR));
     return QStringLiteral(FUSELOK_SHOT_DIR "/") + QLatin1String(name);
-}
-
-// The window with its menus opened beside it.
-QPixmap Sheet(TForm1& form, const QList<QMenu*>& menus) {
-    QPixmap shot = form.grab();
-    int width = shot.width();
-    QList<QPixmap> pictures;
-    for (QMenu* menu : menus) {
-        menu->ensurePolished();
-        menu->adjustSize();
-        pictures << menu->grab();
-        width += pictures.back().width() + 8;
-    }
-    QPixmap sheet(width + 8, std::max(shot.height(), 160));
-    sheet.fill(Qt::darkGray);
-    QPainter painter(&sheet);
-    painter.drawPixmap(0, 0, shot);
-    int x = shot.width() + 8;
-    for (const QPixmap& p : pictures) {
-        painter.drawPixmap(x, 8, p);
-        x += p.width() + 8;
-    }
-    return sheet;
 }
 
 } // namespace
@@ -65,8 +42,10 @@ TEST(WindowPicture, RendersStartAndLoadedStatesToPng) {
     form.DM_CheckSum->setText("3A7F");
     form.ShowEvent("Programming...");
     form.ShowProgress(42);
-    ASSERT_TRUE(Sheet(form, {form.MainMenu_Option, form.MainMenu_DMW, form.MainMenu_Tools,
-                             form.MainMenu_About})
+    ASSERT_TRUE(testsupport::window_sheet(form,
+                                          {form.MainMenu_Option, form.MainMenu_DMW,
+                                           form.MainMenu_Tools, form.MainMenu_About},
+                                          160)
                     .save(ShotPath("fuselok-connected.png")));
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("fuselok-icon.png")));
 }

@@ -64,12 +64,7 @@ class Editing : public ::testing::Test {
         return rows;
     }
 
-    QStringList Texts() const {
-        QStringList texts;
-        for (const auto& b : boxes.Shown())
-            texts << b.caption + ": " + b.text;
-        return texts;
-    }
+    QStringList Texts() const { return boxes.Transcript(); }
 
     testsupport::TempDir tmp;
     platform::ScriptedMessageBoxes boxes;

@@ -125,12 +125,7 @@ class Script : public ::testing::Test {
             EXPECT_TRUE(s.IsEmpty() && !s.GetEdge() && !s.GetHold() && s.GetReTrg());
     }
 
-    QStringList Texts() const {
-        QStringList texts;
-        for (const auto& b : boxes.Shown())
-            texts << b.caption + ": " + b.text;
-        return texts;
-    }
+    QStringList Texts() const { return boxes.Transcript(); }
 
     testsupport::TempDir tmp;
     QString folder;

@@ -8,11 +8,11 @@
 #include "message_box.h"
 
 #include "test_support.h"
+#include "window_sheet.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
-#include <QPainter>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -46,29 +46,10 @@ TEST(WindowPicture, RendersFilledListsAndMenusToPng) {
     form.Usage.Add(4194304);
     form.ShowUsage();
     form.StatusBar->SetPanelText(4, "Building...");
-    QPixmap shot = form.grab();
-
     // The menus beside the window, as they open.
-    const QList<QMenu*> menus = {form.Menu_Device, form.Menu_Mode, form.PM_SectionEdit,
-                                 form.PM_GroupEdit, form.About1};
-    int width = shot.width(), height = shot.height();
-    QList<QPixmap> pictures;
-    for (QMenu* menu : menus) {
-        menu->ensurePolished();
-        menu->adjustSize();
-        pictures << menu->grab();
-        width += pictures.back().width() + 8;
-    }
-    QPixmap sheet(width + 8, height);
-    sheet.fill(Qt::darkGray);
-    QPainter painter(&sheet);
-    painter.drawPixmap(0, 0, shot);
-    int x = shot.width() + 8;
-    for (const QPixmap& p : pictures) {
-        painter.drawPixmap(x, 8, p);
-        x += p.width() + 8;
-    }
-    painter.end();
+    const QPixmap sheet =
+        testsupport::window_sheet(form, {form.Menu_Device, form.Menu_Mode, form.PM_SectionEdit,
+                                         form.PM_GroupEdit, form.About1});
     ASSERT_TRUE(sheet.save(ShotPath("lyrasm-filled.png")));
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("lyrasm-icon.png")));
 }

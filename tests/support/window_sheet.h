@@ -1,0 +1,15 @@
+// Pictures of the desktop windows for the eye: a window with some of its
+// menus opened beside it on one sheet.
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+
+class QMenu;
+class QWidget;
+
+namespace testsupport {
+
+QPixmap window_sheet(QWidget& window, const QList<QMenu*>& menus, int min_height = 0);
+
+} // namespace testsupport
