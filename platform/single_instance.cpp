@@ -56,8 +56,13 @@ SingleInstance::~SingleInstance() {
 
 void SingleInstance::Release() {
     // The file stays: removing it could let a third process lock a new file
-    // of the same name while a second one still holds the old one.
-    if (fd_ >= 0) ::close(fd_);
+    // of the same name while a second one still holds the old one. Unlocking
+    // first frees the lock even while a child that has not yet replaced
+    // itself by its program still shares the descriptor.
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
     fd_ = -1;
 }
 

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -19,6 +20,26 @@ namespace {
 
 QString Folder(const testsupport::TempDir& dir) {
     return QString::fromStdString(dir.path());
+}
+
+// Waits (up to two seconds) until process `pid` runs program `name`.
+bool WaitForProgram(pid_t pid, const std::string& name) {
+    const std::string comm = "/proc/" + std::to_string(pid) + "/comm";
+    for (int i = 0; i < 200; ++i) {
+        if (testsupport::read_file(comm) == name + "\n") return true;
+        ::usleep(10000);
+    }
+    return false;
+}
+
+// True when some descriptor of process `pid` is open on `path`.
+bool HoldsFile(pid_t pid, const std::string& path) {
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator(fds)) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path) return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -87,6 +108,8 @@ TEST(SingleInstance, AStartedProgramDoesNotKeepTheLock) {
     char sleep[] = "sleep", seconds[] = "30";
     char* argv[] = {sleep, seconds, nullptr};
     ASSERT_EQ(::posix_spawnp(&editor, "sleep", nullptr, nullptr, argv, environ), 0);
+    ASSERT_TRUE(WaitForProgram(editor, "sleep"));
+    EXPECT_FALSE(HoldsFile(editor, mine->LockPath().toStdString()));
     mine.reset();
     platform::SingleInstance next("Kelv44W", Folder(dir));
     EXPECT_TRUE(next.Owned());
