@@ -34,6 +34,7 @@ for harness in compile wave; do
         tail -n 40 "$out/$harness/log"
         echo "fuzz: $harness reported a finding; see $out/$harness/log"
     fi
-    grep -E "^(Done [0-9]+ runs|stat::number_of_executed_units|#[0-9]+ +DONE)" "$out/$harness/log" || true
+    # The totals: "Done N runs" of a single process, the last status line of -fork.
+    grep -E "^(Done [0-9]+ runs|#[0-9]+: cov:)" "$out/$harness/log" | tail -n 1
 done
 exit $status
