@@ -14,9 +14,11 @@ WriterStateHook& StateHook() {
     return hook;
 }
 
-// Device-change handling held back by running operations.
+// Device-change handling held back by running operations: every event is
+// kept, since each one decides on its own whether the writer is connected or
+// dropped (pulled out and put back in is two of them, and ends connected).
 int operation_depth = 0;
-bool change_pending = false;
+unsigned changes_pending = 0;
 
 void ReportState(bool connected, const std::string& major = {}, const std::string& minor = {}) {
     if (StateHook()) StateHook()(connected, major, minor);
@@ -91,11 +93,11 @@ WriterOperationGuard::~WriterOperationGuard() {
         --operation_depth;
         return;
     }
-    // Held-back changes are handled with the depth still held, so that events
-    // arriving meanwhile (a message box runs its own event loop) wait for the
-    // next round instead of nesting.
-    while (change_pending) {
-        change_pending = false;
+    // Held-back changes are handled one by one in the order they came, with
+    // the depth still held, so that events arriving meanwhile (a message box
+    // runs its own event loop) join the queue instead of nesting.
+    while (changes_pending > 0) {
+        --changes_pending;
         RunDeviceChange();
     }
     --operation_depth;
@@ -138,7 +140,7 @@ bool HandleDeviceChange(unsigned event) {
         event != DeviceConfigChanged)
         return false;
     if (operation_depth > 0) {
-        change_pending = true;
+        ++changes_pending;
         return false;
     }
     WriterOperationGuard hold;

@@ -115,9 +115,9 @@ void StartWriterConnection();
 // state is reported through the hook. Every other code is ignored.
 //
 // While a writer operation runs (WriterOperationGuard) the handling is held
-// back and done once when the operation ends, so that the interface is never
-// released under an operation's feet or a version query sent into a page
-// stream.
+// back and done, event by event, when the operation ends, so that the
+// interface is never released under an operation's feet or a version query
+// sent into a page stream.
 //
 // Returns true only when this call connected the writer (the window then
 // does not pass the event on).

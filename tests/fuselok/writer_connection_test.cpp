@@ -115,9 +115,26 @@ TEST_F(WriterConnectionTest, DeviceChangesWaitForTheRunningOperation) {
         EXPECT_TRUE(EndOperation());
         EXPECT_TRUE(log_.empty());
     }
-    // Held-back events are handled once, when the operation ends.
-    EXPECT_EQ(log_, Log{"disconnected"});
-    EXPECT_EQ(writer->Commands(), (Log{"DetectChip 469D7F", "EndOperation"}));
+    // Held-back events are handled when the operation ends, each as it would
+    // have been at once: the first drops the connection, the second finds
+    // the writer not connected and connects it again.
+    EXPECT_EQ(log_, (Log{"disconnected", "connected 1.5"}));
+    EXPECT_EQ(writer->Commands(), (Log{"DetectChip 469D7F", "EndOperation", "GetWriterVersion"}));
+
+    // Pulled out and put back in while an operation runs: connected again
+    // once it has ended, not left shown disconnected with the writer present.
+    log_.clear();
+    {
+        WriterOperationGuard operation;
+        bus_->Unplug(writer);
+        EXPECT_FALSE(HandleDeviceChange(DeviceRemoveComplete));
+        writer = bus_->PlugWriter();
+        EXPECT_FALSE(HandleDeviceChange(DeviceArrival));
+        EXPECT_TRUE(log_.empty());
+    }
+    EXPECT_EQ(log_, (Log{"disconnected", "connected 1.5"}));
+    EXPECT_EQ(WriterConnection.Connected, 1);
+    EXPECT_EQ(writer->ClaimedInterfaces(), 1);
 }
 
 TEST_F(WriterConnectionTest, WriterPulledOutDuringAnOperation) {
