@@ -219,10 +219,16 @@ void TForm1::Menu_File_LoadClick(QObject*) {
         }
     }
 
-    // A damaged file leaves an empty project rather than part of one.
-    if (damaged) ClearProject();
+    // A damaged file leaves an empty project rather than part of one. The
+    // user is told with the lists already emptied; the usage text follows
+    // once the message is closed, as after every load.
+    if (damaged) {
+        ClearProject();
+        RefreshSectionList();
+        RefreshGroupList();
+        ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);
+    }
     RefreshSectionList();
     RefreshGroupList();
     ShowUsage();
-    if (damaged) ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);
 }

@@ -328,6 +328,25 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     boxes.Clear();
     LoadFrom("bad.log");
     EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+
+    // The message comes with the voices it had read already gone from the
+    // list; the usage text is rebuilt only once the message is closed.
+    QStringList lines = good;
+    lines[sec + 3] = "";
+    Write("bad.log", lines);
+    AddFile("one.wav");
+    QString usageAtMessage;
+    int rowsAtMessage = -1;
+    auto previous = platform::set_message_box_responder([&](const platform::MessageBoxRequest&) {
+        usageAtMessage = form.StatusBar->PanelText(3);
+        rowsAtMessage = form.List_File->ItemCount() + form.List_Group->ItemCount();
+        return platform::IDOK;
+    });
+    LoadFrom("bad.log");
+    platform::set_message_box_responder(std::move(previous));
+    EXPECT_EQ(rowsAtMessage, 0);
+    EXPECT_EQ(usageAtMessage, "Usage: 66708 / 4194304 (1%)");
+    ExpectEmptyProject();
 }
 
 TEST_F(Script, ShortFilesUnknownVoicesLongPathsAndTwins) {
