@@ -371,6 +371,9 @@ void TForm1::CreateWriterTab() {
         l->setGeometry(place);
         l->setFont(UiFont(13, true));
         l->setAlignment(alignment);
+        // The status line carries file names; they are shown as written,
+        // never taken for markup.
+        l->setTextFormat(Qt::PlainText);
         return l;
     };
 

@@ -7,6 +7,7 @@
 
 #include "test_support.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -121,6 +122,14 @@ TEST_F(ImageLoad, CancelledAndFailedLoadsKeepTheFileLoadedBefore) {
         EXPECT_EQ(form.DM_Event->text(), "Failed To Open File: " + name);
         EXPECT_EQ(Shown().mid(1), kept);
     }
+
+    // The status line shows a file name as it is written, even one that
+    // reads like markup.
+    const QString marked = QString::fromStdString(dir.path()) + "/<b>gone</b>.data";
+    Load(marked);
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(form.DM_Event)->text(QAccessible::Name).toStdString(),
+        ("Failed To Open File: " + marked).toStdString());
 
     // Opens, but its length cannot be taken: no checksum passes for it.
     Load("/proc/self/mem");
