@@ -118,6 +118,7 @@ class IniFile {
     explicit IniFile(const QString& path) {
         std::string text;
         if (!ReadText(path, text)) return;
+        OnlyEqualsEndsAName(text);
 
         const bool multiline = ini_allow_multiline;
         const bool inlineComments = ini_allow_inline_comments;
@@ -189,14 +190,37 @@ class IniFile {
         return true;
     }
 
+    // The parser would also end a name at ':'. Here only '=' does: a ':'
+    // before it belongs to the name (carried through the parser as
+    // kNameColon), and a line without '=' gives no value at all.
+    static constexpr char kNameColon = '\x1F';
+    static void OnlyEqualsEndsAName(std::string& text) {
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            const size_t first = text.find_first_not_of(" \t\r", start);
+            if (first < end && text[first] != '[' && text[first] != ';' && text[first] != '#') {
+                const size_t equals = text.find('=', first);
+                if (equals >= end) {
+                    std::fill(text.begin() + first, text.begin() + end, ' ');
+                } else {
+                    std::replace(text.begin() + first, text.begin() + equals, ':', kNameColon);
+                }
+            }
+            start = end + 1;
+        }
+    }
+
     static int Entry(void* user, const char* section, const char* key, const char* value) {
         auto* self = static_cast<IniFile*>(user);
+        QByteArray name(key);
+        name.replace(kNameColon, ':');
         QString v = platform::from_ansi(QByteArray(value));
         if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
             v.back() == v.front())
             v = v.mid(1, v.size() - 2);
-        self->items.push_back({platform::from_ansi(QByteArray(section)),
-                               platform::from_ansi(QByteArray(key)), std::move(v)});
+        self->items.push_back(
+            {platform::from_ansi(QByteArray(section)), platform::from_ansi(name), std::move(v)});
         return 1;
     }
 

@@ -73,6 +73,7 @@ TEST(Settings, EitherModeFlagOpensTheVerifyMenuWhenItReadsAsANonzeroInteger) {
         {"[System]\nEngMode=\n", false},
         {"[System]\nReadMode=1\n[Option]\nEngMode=1\n", false}, // wrong sections
         {"[System]\nEngMode=0\nEngMode=1\n", false},            // the first entry wins
+        {"[System]\nEngMode:1\n", false},                       // only '=' gives a value
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini);
@@ -90,6 +91,9 @@ TEST(Settings, VersionAndEditorPathAreTakenAsWritten) {
     EXPECT_EQ(s.version, "Software Version:V 2 beta");
     EXPECT_FALSE(s.editorItem);
     EXPECT_EQ(StartWith("[System]\nVersion=\n").version, "Software Version:");
+    // A name ends at its '=' only.
+    EXPECT_FALSE(StartWith("[Path]\nEditor:lyrasm\n").editorItem);
+    EXPECT_EQ(StartWith("[System]\nVersion:1=2\nVersion=3:4\n").version, "Software Version:3:4");
 
     // A long path is read whole, and a broken line does not stop the rest.
     const std::string longPath = "tools/" + std::string(600, 'e') + "/lyrasm";
