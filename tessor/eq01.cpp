@@ -164,7 +164,7 @@ int encode_eq01(FILE* wave, int image_offset, int voice_data_addr, int start, in
     // goes through it. A block read short ends with the groups it completed
     // written, as the one-by-one packing leaves them.
     if (!pair_codes_ready) build_pair_codes();
-    constexpr int kBlockGroups = 4096;
+    constexpr int kBlockGroups = 8192; // 64 KiB of samples: the stream reads them directly
     uint8_t in[8 * kBlockGroups];
     uint8_t out[kGroupBytes * kBlockGroups];
     const int whole = n / 8 * 8;
