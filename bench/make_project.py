@@ -15,23 +15,14 @@ The audio is deterministic: the same arguments give the same bytes.
 
 import math
 import os
-import struct
 import sys
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+from voicefiles import editor_script, wav_bytes, write_script  # noqa: E402
 
 VOICES = 64
 SECTIONS = 256
 RATES = (8000, 12000, 16000)
-CRLF = "\r\n"
-
-
-def wav_bytes(samples: bytes, rate: int) -> bytes:
-    """A canonical 44-byte-header WAV file of 8-bit unsigned mono samples."""
-    n = len(samples)
-    header = b"RIFF" + struct.pack("<I", 36 + n) + b"WAVE"
-    header += b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate, 1, 8)
-    header += b"data" + struct.pack("<I", n)
-    return header + samples
 
 
 def clip(v: float) -> int:
@@ -100,42 +91,17 @@ def voice_lengths(total: int) -> list:
     return lengths
 
 
-def script_text(keyword: str, paths: list, rates: list) -> str:
-    """An editor-style script: fixed header, one voice line per file, 256 section blocks."""
-    rule = ";" + "=" * 99
-    separator = ";" + "=-" * 49 + "="
-    now = time.localtime()
-    stamp = time.strftime("%H:%M:%S, %Y/%m/%d", now)
-    lines = [
-        rule,
-        "; KelvxxM Standard Code Log File Ver: 1.0",
-        ";" + " " * 53 + "The file was built up at " + stamp + ".",
-        separator,
-        ".Silence      DefSil    = 8",
-        ".Global       $Rck      = 8000000",
-        '.Global       $Encoder  = 5 "EQ01" 26',
-        ".Global       $Offset   = 0000h",
-        '.Global       $RampEn   = "No"',
-        ".Global       $FuncCode = 16",
-        ".Global       $SbtMax   = %d" % SECTIONS,
-        separator,
-    ]
-    for index, path in enumerate(paths, start=1):
-        lines.append('%-14sV%04d     = "%s"' % (keyword, index, path))
-    lines.append(separator)
-    yes_no = ('"No"', '"Yes"')
+def sections(rates: list) -> list:
+    """256 sections with mixed attributes and one to four group entries each,
+    every voice used."""
+    out = []
     for i in range(SECTIONS):
-        k = i + 1
-        head = ".Section[%3d] " % k
-        lines.append(head + "$Edge     = " + yes_no[i & 1])
-        lines.append(head + "$Hold     = " + yes_no[(i >> 1) & 1])
-        lines.append(head + "$ReTrg    = " + yes_no[(i >> 2) & 1])
-        # One to four group entries per section, every voice used.
+        groups = []
         for j in range(1 + i % 4):
             file_id = (i * 7 + j * 13) % VOICES + 1
-            lines.append(head + "$Groups   = V%04d  (%5d) :%d" % (file_id, rates[file_id - 1], j & 1))
-        lines.append(";" + "-" * 99)
-    return CRLF.join(lines) + CRLF
+            groups.append((file_id, rates[file_id - 1], j & 1))
+        out.append((i & 1, (i >> 1) & 1, (i >> 2) & 1, groups))
+    return out
 
 
 def main() -> int:
@@ -161,9 +127,8 @@ def main() -> int:
         f.write(wav_bytes(b"".join(everything), RATES[0]))
 
     for name, keyword in (("pcm", ".PCM"), ("adpcm", ".ADPCM"), ("eq01", ".EQ01")):
-        # newline="" keeps the CR LF line ends exactly as written.
-        with open(os.path.join(out_dir, name + ".log"), "w", newline="", encoding="ascii") as f:
-            f.write(script_text(keyword, paths, rates))
+        write_script(os.path.join(out_dir, name + ".log"),
+                     editor_script(paths, sections(rates), keyword))
     return 0
 
 

@@ -15,17 +15,10 @@ import re
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+from voicefiles import wav_bytes as wav  # noqa: E402
+
 SPLIT = b"@@WAV@@"
-
-
-def wav(samples, rate=8000, channels=1, bits=8, count=None):
-    data = bytes(samples)
-    n = len(data) if count is None else count
-    align = channels * bits // 8
-    head = b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt "
-    head += struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * align, align, bits)
-    head += b"data" + struct.pack("<I", n & 0xFFFFFFFF)
-    return head + data
 
 
 def tone(n, period=16, amp=100):
