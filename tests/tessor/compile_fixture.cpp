@@ -23,6 +23,11 @@ CompileRun compile_script(const testsupport::TempDir& dir, const std::string& sc
     return run;
 }
 
+std::string voice_line(const std::string& keyword, const std::string& name,
+                       const std::string& path) {
+    return keyword + " " + name + " = \"" + path + "\"\n";
+}
+
 std::vector<std::string> text_lines(const std::string& out) {
     std::vector<std::string> lines;
     std::istringstream in(out);

@@ -17,6 +17,10 @@ struct CompileRun {
 CompileRun compile_script(const testsupport::TempDir& dir, const std::string& script,
                           const std::vector<std::string>& extra = {});
 
+// A voice line: `keyword` ".PCM", ".ADPCM", ".EQ01", the name and the WAV path.
+std::string voice_line(const std::string& keyword, const std::string& name,
+                       const std::string& path);
+
 // The lines of the console output with the empty lines left out.
 std::vector<std::string> text_lines(const std::string& out);
 

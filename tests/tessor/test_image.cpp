@@ -91,7 +91,7 @@ TEST(SectionTable, NumbersNoLineNamesGetEmptyEntries) {
 TEST(SectionTable, NoSectionsAtAll) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1, 2, 3});
-    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") + "\"\n");
+    CompileRun run = compile_script(dir, voice_line(".PCM", "A", dir.file("a.wav")));
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_EQ(gen_state.max_section, 0);
     EXPECT_EQ(hex(run.image, 5, 11), "30 00 00 FF 30 00 00 FF 30 00 00");
@@ -101,10 +101,8 @@ TEST(SectionTable, NoSectionsAtAll) {
 TEST(Addressing, OffsetMovesChipAddressesNotFilePositions) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {9, 8, 7});
-    CompileRun run = compile_script(dir, ".Global $Offset = 1000h\n"
-                                         ".PCM A = \"" +
-                                             dir.file("a.wav") +
-                                             "\"\n"
+    CompileRun run = compile_script(dir, ".Global $Offset = 1000h\n" +
+                                             voice_line(".PCM", "A", dir.file("a.wav")) +
                                              ".Section[1] $Groups = A (8000) :0\n");
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_EQ(hex(run.image, 5, 11), "30 10 00 FF 34 10 00 FF 3C 10 00");
@@ -117,9 +115,9 @@ TEST(Addressing, OffsetMovesChipAddressesNotFilePositions) {
 TEST(Addressing, ChipAddressesWrapButFilePositionsDoNot) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {9, 8, 7});
-    CompileRun run = compile_script(dir, ".Global $Offset = 7FFFFFF0h\n"
-                                         ".PCM A = \"" + dir.file("a.wav") + "\"\n"
-                                         ".Section[1] $Groups = A (8000) :0\n");
+    CompileRun run = compile_script(dir, ".Global $Offset = 7FFFFFF0h\n" +
+                                             voice_line(".PCM", "A", dir.file("a.wav")) +
+                                             ".Section[1] $Groups = A (8000) :0\n");
     // The image is complete and in place; only the size check fails, since
     // the room left above such an offset is negative.
     EXPECT_EQ(run.code, -3);
@@ -142,9 +140,9 @@ TEST(Addressing, GrpAdrSetsTheWidthOfLinkFields) {
     for (const Case& c : cases) {
         TempDir dir;
         write_wav(dir.file("a.wav"), {1, 2, 3});
-        CompileRun run =
-            compile_script(dir, ".Global $GrpAdr = " + std::to_string(c.width) + "\n.PCM A = \"" +
-                                    dir.file("a.wav") + "\"\n.Section[1] $Groups = A (8000) :0\n");
+        CompileRun run = compile_script(dir, ".Global $GrpAdr = " + std::to_string(c.width) + "\n" +
+                                                 voice_line(".PCM", "A", dir.file("a.wav")) +
+                                                 ".Section[1] $Groups = A (8000) :0\n");
         ASSERT_EQ(run.code, 0) << run.out;
         EXPECT_EQ(hex(run.image, 52, 2 + 2 * c.width), c.entry) << c.width;
     }
@@ -154,15 +152,11 @@ TEST(Addressing, NarrowFieldsKeepOnlyTheLowBytes) {
     TempDir dir;
     write_wav(dir.file("a.wav"), std::vector<uint8_t>(300, 1));
     write_wav(dir.file("b.wav"), {5});
-    CompileRun run = compile_script(dir, ".Global $GrpAdr = 1\n"
-                                         ".PCM A = \"" +
-                                             dir.file("a.wav") +
-                                             "\"\n"
-                                             ".PCM B = \"" +
-                                             dir.file("b.wav") +
-                                             "\"\n"
-                                             ".Section[1] $Groups = A (8000) :0\n"
-                                             ".Section[1] $Groups = B (8000) :0\n");
+    CompileRun run =
+        compile_script(dir, ".Global $GrpAdr = 1\n" + voice_line(".PCM", "A", dir.file("a.wav")) +
+                                voice_line(".PCM", "B", dir.file("b.wav")) +
+                                ".Section[1] $Groups = A (8000) :0\n"
+                                ".Section[1] $Groups = B (8000) :0\n");
     ASSERT_EQ(run.code, 0) << run.out;
     // Voice data at 0x3C; B starts at 0x3C + 300 = 0x168: only 0x68 is kept.
     EXPECT_EQ(hex(run.image, 52, 8), "01 00 3C D4 81 00 68 FF");
@@ -171,8 +165,7 @@ TEST(Addressing, NarrowFieldsKeepOnlyTheLowBytes) {
 TEST(Links, FlagsMarksAndBusyBit) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1});
-    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") +
-                                             "\"\n"
+    CompileRun run = compile_script(dir, voice_line(".PCM", "A", dir.file("a.wav")) +
                                              ".Section[7] $Groups = A (8000) :0\n"
                                              ".Section[7] $Groups = A (8000) :1\n"
                                              ".Section[7] $Groups = A (8000) :2-2\n");
@@ -221,13 +214,9 @@ TEST(Links, SampleCountsByVoiceType) {
     TempDir dir;
     write_wav(dir.file("five.wav"), {128, 200, 255, 0, 0});
     write_wav(dir.file("nine.wav"), std::vector<uint8_t>(9, 128));
-    CompileRun run = compile_script(dir, ".Global $Encoder = 5 \"EQ01\" 26\n"
-                                         ".ADPCM A = \"" +
-                                             dir.file("five.wav") +
-                                             "\"\n"
-                                             ".EQ01 E = \"" +
-                                             dir.file("nine.wav") +
-                                             "\"\n"
+    CompileRun run = compile_script(dir, ".Global $Encoder = 5 \"EQ01\" 26\n" +
+                                             voice_line(".ADPCM", "A", dir.file("five.wav")) +
+                                             voice_line(".EQ01", "E", dir.file("nine.wav")) +
                                              ".Section[1] $Groups = A (8000) :0\n"
                                              ".Section[1] $Groups = E (8000) :0\n");
     ASSERT_EQ(run.code, 0) << run.out;
@@ -243,9 +232,8 @@ TEST(SizeCheck, ImageOfExactlyMaxSizePassesOneMoreByteFails) {
     for (int extra : {0, 1}) {
         TempDir dir;
         write_wav(dir.file("a.wav"), std::vector<uint8_t>(52 + extra, 7));
-        CompileRun run = compile_script(dir, ".Global $MaxSize = 100\n"
-                                             ".PCM A = \"" +
-                                                 dir.file("a.wav") + "\"\n");
+        CompileRun run = compile_script(dir, ".Global $MaxSize = 100\n" +
+                                                 voice_line(".PCM", "A", dir.file("a.wav")));
         EXPECT_EQ(run.image.size(), 100u + extra);
         if (extra == 0) {
             EXPECT_EQ(run.code, 0) << run.out;
@@ -270,8 +258,8 @@ TEST(SizeCheck, CpuModelClampsMaxSizeByTheOffset) {
 TEST(SizeCheck, CpuMemorySizeLimitsEvenALargerMaxSize) {
     TempDir dir;
     write_wav(dir.file("a.wav"), std::vector<uint8_t>(0x8000, 7));
-    CompileRun run =
-        compile_script(dir, ".Global $Cpu = \"Qiph10\"\n.PCM A = \"" + dir.file("a.wav") + "\"\n");
+    CompileRun run = compile_script(dir, ".Global $Cpu = \"Qiph10\"\n" +
+                                             voice_line(".PCM", "A", dir.file("a.wav")));
     EXPECT_EQ(run.code, -3);
     EXPECT_NE(run.out.find("Errors: Exceed MaxSize 8000. "), std::string::npos);
 }

@@ -114,14 +114,10 @@ TEST(VoiceRuns, SampleRateLinesInBothPasses) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1}, WavFormat{8000, 1, 8});
     write_wav(dir.file("c.wav"), {1}, WavFormat{11025, 1, 8});
-    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") +
-                                             "\"\n"
-                                             ".PCM B = \"" +
-                                             dir.file("a.wav") +
-                                             "\"\n"
-                                             ".Silence S = 8\n"
-                                             ".PCM C = \"" +
-                                             dir.file("c.wav") + "\"\n");
+    CompileRun run =
+        compile_script(dir, voice_line(".PCM", "A", dir.file("a.wav")) +
+                                voice_line(".PCM", "B", dir.file("a.wav")) + ".Silence S = 8\n" +
+                                voice_line(".PCM", "C", dir.file("c.wav")));
     ASSERT_EQ(run.code, 0) << run.out;
     std::vector<std::string> rates;
     for (const auto& line : text_lines(run.out))
@@ -137,10 +133,8 @@ TEST(VoiceRuns, PcmLinesAndData) {
     TempDir dir;
     write_wav(dir.file("a.wav"), std::vector<uint8_t>(2500, 0x11));
     write_wav(dir.file("z.wav"), {});
-    CompileRun run = compile_script(dir, ".PCM Alpha = \"" + dir.file("a.wav") +
-                                             "\"\n"
-                                             ".PCM Zero = \"" +
-                                             dir.file("z.wav") + "\"\n");
+    CompileRun run = compile_script(dir, voice_line(".PCM", "Alpha", dir.file("a.wav")) +
+                                             voice_line(".PCM", "Zero", dir.file("z.wav")));
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("PCM   Samples =     2500 <Alpha> : \"" + dir.file("a.wav") + "\".\n\n"),
               std::string::npos);
@@ -152,11 +146,8 @@ TEST(VoiceRuns, BadHeaderIsReportedInPassTwoOnly) {
     TempDir dir;
     write_wav(dir.file("s.wav"), {1, 2}, WavFormat{8000, 2, 8});
     write_wav(dir.file("ok.wav"), {3});
-    CompileRun run = compile_script(dir, ".PCM Good = \"" + dir.file("ok.wav") +
-                                             "\"\n"
-                                             ".PCM Bad = \"" +
-                                             dir.file("s.wav") +
-                                             "\"\n"
+    CompileRun run = compile_script(dir, voice_line(".PCM", "Good", dir.file("ok.wav")) +
+                                             voice_line(".PCM", "Bad", dir.file("s.wav")) +
                                              ".Section[1] $Groups = Bad (8000) :0\n");
     EXPECT_EQ(run.code, -3);
     auto lines = text_lines(run.out);
@@ -182,7 +173,7 @@ TEST(VoiceRuns, MissingFileNamesTheLiteral) {
 TEST(VoiceRuns, ShortPcmDataIsAReadError) {
     TempDir dir;
     write_wav(dir.file("a.wav"), std::vector<uint8_t>(100, 1), WavFormat{8000, 1, 8, 3000});
-    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") + "\"\n");
+    CompileRun run = compile_script(dir, voice_line(".PCM", "A", dir.file("a.wav")));
     EXPECT_EQ(run.code, -3);
     EXPECT_NE(run.out.find("*Error Line1: Fatel Read  Operation."), std::string::npos);
 }
@@ -190,7 +181,7 @@ TEST(VoiceRuns, ShortPcmDataIsAReadError) {
 TEST(VoiceRuns, NegativeSampleCountIsACountedError) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1}, WavFormat{8000, 1, 8, 0xFFFFFFF0LL});
-    CompileRun run = compile_script(dir, ".PCM A = \"" + dir.file("a.wav") + "\"\n");
+    CompileRun run = compile_script(dir, voice_line(".PCM", "A", dir.file("a.wav")));
     EXPECT_EQ(run.code, -3);
     EXPECT_NE(run.out.find("*Error Line1: Wave file too large."), std::string::npos);
     EXPECT_TRUE(run.image.empty());
@@ -200,10 +191,8 @@ TEST(VoiceRuns, Eq01VoiceWithoutEncoderKeepsItsSpaceUnwritten) {
     TempDir dir;
     write_wav(dir.file("e.wav"), std::vector<uint8_t>(8, 200));
     write_wav(dir.file("p.wav"), {9});
-    CompileRun run = compile_script(dir, ".EQ01 E = \"" + dir.file("e.wav") +
-                                             "\"\n"
-                                             ".PCM P = \"" +
-                                             dir.file("p.wav") + "\"\n");
+    CompileRun run = compile_script(dir, voice_line(".EQ01", "E", dir.file("e.wav")) +
+                                             voice_line(".PCM", "P", dir.file("p.wav")));
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_EQ(run.out.find("EQ01  Samples"), std::string::npos);
     ASSERT_EQ(run.image.size(), 48u + 6);
