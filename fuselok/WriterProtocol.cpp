@@ -8,11 +8,18 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
+#include <span>
 
 namespace {
 
 using Frame = std::array<std::uint8_t, WriterFrameSize>;
+
+// An address or the chip id as the frames carry it: its low 24 bits, least
+// significant byte first.
+std::array<std::uint8_t, 3> Low24(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16)};
+}
 
 WriterMessageHook& MessageHook() {
     static WriterMessageHook hook;
@@ -60,20 +67,18 @@ bool RunTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length) {
 
 // Request frame out, answer frame in. False when either transfer failed; the
 // caller applies its own test to `answer`.
-bool Exchange(std::uint8_t code, std::initializer_list<std::uint8_t> arguments, Frame& answer) {
+bool Exchange(std::uint8_t code, std::span<const std::uint8_t> arguments, Frame& answer) {
     Frame request;
     request.fill(0xFF);
     request[0] = code;
-    std::size_t at = 1;
-    for (std::uint8_t byte : arguments)
-        request[at++] = byte;
+    std::copy(arguments.begin(), arguments.end(), request.begin() + 1);
     if (!RunTransfer(WriterPipeFrameOut, request.data(), request.size())) return false;
     answer.fill(0xFF);
     return RunTransfer(WriterPipeFrameIn, answer.data(), answer.size());
 }
 
 // The commands whose only test is the echoed code.
-bool EchoCommand(std::uint8_t code, std::initializer_list<std::uint8_t> arguments) {
+bool EchoCommand(std::uint8_t code, std::span<const std::uint8_t> arguments = {}) {
     WriterOperationGuard hold;
     Frame answer;
     return Exchange(code, arguments, answer) && answer[0] == code;
@@ -100,26 +105,20 @@ bool GetWriterVersion(std::string& major, std::string& minor) {
 bool DetectChip(std::uint32_t chip_id) {
     WriterOperationGuard hold;
     Frame answer;
-    if (!Exchange(WriterCmdDetectChip,
-                  {static_cast<std::uint8_t>(chip_id), static_cast<std::uint8_t>(chip_id >> 8),
-                   static_cast<std::uint8_t>(chip_id >> 16)},
-                  answer))
-        return false;
-    return answer[0] == WriterCmdDetectChip && answer[2] == 0x00;
+    return Exchange(WriterCmdDetectChip, Low24(chip_id), answer) &&
+           answer[0] == WriterCmdDetectChip && answer[2] == 0x00;
 }
 
 bool EndOperation() {
-    return EchoCommand(WriterCmdEndOperation, {});
+    return EchoCommand(WriterCmdEndOperation);
 }
 
 bool EraseBlock(std::uint8_t index) {
-    return EchoCommand(WriterCmdEraseBlock, {index});
+    return EchoCommand(WriterCmdEraseBlock, std::span(&index, 1));
 }
 
 bool BeginWrite(std::uint32_t address) {
-    return EchoCommand(WriterCmdBeginWrite,
-                       {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
-                        static_cast<std::uint8_t>(address >> 16)});
+    return EchoCommand(WriterCmdBeginWrite, Low24(address));
 }
 
 bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
@@ -132,13 +131,11 @@ bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
 }
 
 bool EndWrite() {
-    return EchoCommand(WriterCmdEndWrite, {});
+    return EchoCommand(WriterCmdEndWrite);
 }
 
 bool BeginRead(std::uint32_t address) {
-    return EchoCommand(WriterCmdBeginRead,
-                       {static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
-                        static_cast<std::uint8_t>(address >> 16)});
+    return EchoCommand(WriterCmdBeginRead, Low24(address));
 }
 
 bool ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
@@ -147,5 +144,5 @@ bool ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
 }
 
 bool EndRead() {
-    return EchoCommand(WriterCmdEndRead, {});
+    return EchoCommand(WriterCmdEndRead);
 }
