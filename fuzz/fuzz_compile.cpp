@@ -23,6 +23,7 @@
 
 #include "compile.h"
 #include "fuzz_support.h"
+#include "test_support.h"
 #include "scanner.h"
 
 namespace {
@@ -60,7 +61,7 @@ Outcome compile_once(const std::vector<std::string>& words, bool capture) {
         abort();
     }
     if (!capture) return {code, {}, {}};
-    return {code, fuzzsupport::read_file("console.txt"), fuzzsupport::digest_file("s.data")};
+    return {code, testsupport::read_file("console.txt"), fuzzsupport::digest_file("s.data")};
 }
 
 // Whether this input also checks that a compile leaves no state behind that
@@ -95,11 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         input.remove_prefix(at + kSplit.size());
     }
 
-    fuzzsupport::write_file("s.log", parts[0]);
+    testsupport::write_file("s.log", parts[0]);
     const char* wav_names[] = {"a.wav", "b.wav"};
     for (size_t i = 0; i < 2; ++i) {
         if (parts.size() > i + 1)
-            fuzzsupport::write_file(wav_names[i], parts[i + 1]);
+            testsupport::write_file(wav_names[i], parts[i + 1]);
         else
             unlink(wav_names[i]);
     }

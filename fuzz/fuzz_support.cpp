@@ -62,16 +62,6 @@ void redirect_stdout(const char* path) {
     if (!freopen(path ? path : "/dev/null", "w", stdout)) abort();
 }
 
-std::string read_file(const char* path) {
-    std::string bytes;
-    FILE* f = fopen(path, "rb");
-    if (!f) return bytes;
-    char block[4096];
-    size_t got;
-    while ((got = fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
-    fclose(f);
-    return bytes;
-}
 
 FileDigest digest_file(const char* path) {
     FileDigest digest;
@@ -103,13 +93,6 @@ FileDigest digest_file(const char* path) {
     return digest;
 }
 
-void write_file(const char* path, std::string_view bytes) {
-    FILE* f = fopen(path, "wb");
-    if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
-        perror("fuzz: write_file");
-        abort();
-    }
-}
 
 int open_descriptor_count() {
     DIR* dir = opendir("/proc/self/fd");

@@ -1,8 +1,6 @@
 // Helpers shared by the fuzz harnesses.
 #pragma once
 
-#include <string>
-#include <string_view>
 
 namespace fuzzsupport {
 
@@ -32,9 +30,6 @@ void silence_console();
 // when `path` is null.
 void redirect_stdout(const char* path);
 
-// The bytes of `path`; empty when it cannot be read.
-std::string read_file(const char* path);
-
 // A digest of a file that may be sparse (an image whose voices lie far
 // behind its header): its size and a hash of its data regions with their
 // offsets; holes are skipped rather than read. Zero for a missing file.
@@ -44,9 +39,6 @@ struct FileDigest {
     bool operator==(const FileDigest&) const = default;
 };
 FileDigest digest_file(const char* path);
-
-// Writes `bytes` to `path`, replacing the file. Aborts when it cannot.
-void write_file(const char* path, std::string_view bytes);
 
 // The number of open file descriptors of this process.
 int open_descriptor_count();

@@ -20,6 +20,7 @@
 
 #include "encoders.h"
 #include "fuzz_support.h"
+#include "test_support.h"
 #include "gen_state.h"
 #include "image.h"
 #include "report.h"
@@ -111,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int link_entries = control[8] | (control[9] << 8);
     const int skew = static_cast<int8_t>(control[11]);
 
-    fuzzsupport::write_file(kWavePath, wave);
+    testsupport::write_file(kWavePath, wave);
 
     // The header check alone: a header that passes leaves the file at its
     // first sample and gives the header's sample count.

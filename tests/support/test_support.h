@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testsupport {
@@ -22,7 +23,7 @@ class TempDir {
     std::string path_;
 };
 
-void write_file(const std::string& path, const std::string& content);
+void write_file(const std::string& path, std::string_view content);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
