@@ -159,6 +159,12 @@ class TForm1 : public QMainWindow {
     // Sets the progress bar to `Percent` and the percentage to "<Percent>%".
     void ShowProgress(unsigned Percent);
 
+    // The size of the opened Data Memory File `File` (named `Path`), with the
+    // file back at its start. When it cannot be used, as a load and as Write
+    // and Verify take it, the status line says why and the result is -1:
+    // larger than the chip, or its length cannot be taken or it cannot seek.
+    int64_t ImageSize(ImageFile& File, const QString& Path);
+
     // Device-change events the window reacts to (any USB device).
     static constexpr unsigned DBT_CONFIGCHANGED = 0x0018;
     static constexpr unsigned DBT_DEVICEARRIVAL = 0x8000;

@@ -48,16 +48,6 @@ int PagesOnChip(int PageCount) {
     return std::clamp(PageCount, 0, static_cast<int>(ChipPageCount));
 }
 
-// One step of a loop: the window's pending messages first (a removal arrives
-// among them), then the progress. False when the writer has gone, so that a
-// loop does not run on through the rest of the chip with nobody listening.
-bool Step(TForm1& form, unsigned percent) {
-    QCoreApplication::processEvents();
-    if (WriterGone()) return false;
-    form.ShowProgress(percent);
-    return true;
-}
-
 enum class DetectReport { Box, StatusLine };
 
 // One worker's conversation with the writer, from detection to EndOperation.
@@ -96,6 +86,29 @@ class ChipSession {
     }
     bool Broken() const { return failed || WriterGone(); }
 
+    // Runs `step(index)` for index 0 to count - 1. Before each step the
+    // window's pending messages are processed (a removal arrives among them)
+    // and the progress is shown against `lastIndex`. The loop stops when a
+    // step returns false, and when the writer has gone, so that it does not
+    // run on through the rest of the chip with nobody listening.
+    template <class F> void Steps(int64_t count, int64_t lastIndex, F step) {
+        for (int64_t index = 0; index < count; ++index) {
+            QCoreApplication::processEvents();
+            if (WriterGone()) return;
+            form.ShowProgress(Percent(index, lastIndex));
+            if (!step(index)) return;
+        }
+    }
+
+    // The page stream from chip address 0: `begin`, the steps, `end`.
+    template <class F>
+    void Stream(bool (*begin)(std::uint32_t), bool (*end)(), int64_t count, int64_t lastIndex,
+                F step) {
+        Check(begin(0));
+        Steps(count, lastIndex, step);
+        Check(end());
+    }
+
     // Shows the worker's failure text; returns the worker's result.
     bool Fail() {
         form.ShowEvent(QLatin1String(failureText));
@@ -117,21 +130,10 @@ bool OpenImage(TForm1& form, ImageFile& file, int64_t& lastPage) {
         form.ShowEvent(QStringLiteral("Failed To Open File: ") + path);
         return false;
     }
-    const int64_t size = file.Size();
-    if (size < 0) {
-        form.ShowEvent(QStringLiteral("Failed To Read File: ") + path);
-        return false;
-    }
-    // Grown past the chip since it was loaded: its pages past the end would
+    // Grown past the chip since it was loaded, its pages past the end would
     // wrap round and overwrite the start of the image.
-    if (size > static_cast<int64_t>(ChipSize)) {
-        form.ShowEvent(QStringLiteral("Failed! File Size Need To Smaller Then 8MB! "));
-        return false;
-    }
-    if (!file.Rewind()) {
-        form.ShowEvent(QStringLiteral("Failed To Read File: ") + path);
-        return false;
-    }
+    const int64_t size = form.ImageSize(file, path);
+    if (size < 0) return false;
     const int64_t pageSize = static_cast<int64_t>(WriterPageSize);
     lastPage = size % pageSize != 0 ? size / pageSize : size / pageSize - 1;
     return true;
@@ -256,10 +258,9 @@ bool TForm1::EraseChip() {
     if (!session.Detect(DetectReport::Box)) return false;
 
     ShowEvent(QStringLiteral("Erasing..."));
-    for (unsigned block = 0; block < EraseBlockCount; ++block) {
-        if (!Step(*this, Percent(block, EraseBlockCount - 1))) break;
-        if (!session.Check(EraseBlock(static_cast<std::uint8_t>(block)))) break;
-    }
+    session.Steps(EraseBlockCount, EraseBlockCount - 1, [&](int64_t block) {
+        return session.Check(EraseBlock(static_cast<std::uint8_t>(block)));
+    });
     if (session.Broken()) return session.Fail();
     ShowEvent(QStringLiteral("Erase completed!"));
     return true;
@@ -272,21 +273,15 @@ bool TForm1::BlankCheck(int PageCount) {
     Page expected;
     expected.fill(0xFF);
     ShowEvent(QStringLiteral("Blank checking..."));
-    session.Check(BeginRead(0));
     bool blank = true;
     Page read;
-    const int count = PagesOnChip(PageCount);
-    for (int page = 0; page < count; ++page) {
-        if (!Step(*this, Percent(page, LastChipPage))) break;
+    session.Stream(BeginRead, EndRead, PagesOnChip(PageCount), LastChipPage, [&](int64_t) {
         // A byte the writer did not deliver must not pass for an erased one.
         read.fill(0x00);
         session.Check(ReadPage(read));
-        if (read != expected) {
-            blank = false;
-            break;
-        }
-    }
-    session.Check(EndRead());
+        blank = read == expected;
+        return blank;
+    });
     if (session.Broken()) return session.Fail();
     ShowEvent(blank ? QStringLiteral("Blank check completed!")
                     : QStringLiteral("Chip Is Not Blank!"));
@@ -302,19 +297,13 @@ bool TForm1::ProgramChip() {
 
     const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
     ShowEvent(QStringLiteral("Programming..."));
-    session.Check(BeginWrite(0));
     bool fileRead = true;
     Page page;
-    for (int64_t index = 0; index <= lastPage; ++index) {
-        if (!Step(*this, Percent(index, lastPage))) break;
+    session.Stream(BeginWrite, EndWrite, lastPage + 1, lastPage, [&](int64_t) {
         // Bytes that never arrived from the file are not written as 0xFF.
-        if (!ReadImagePage(file, page)) {
-            fileRead = false;
-            break;
-        }
-        if (!session.Check(WritePage(page))) break;
-    }
-    session.Check(EndWrite());
+        fileRead = ReadImagePage(file, page);
+        return fileRead && session.Check(WritePage(page));
+    });
     if (!fileRead) {
         ShowEvent(readFailure);
         return false;
@@ -333,27 +322,20 @@ bool TForm1::VerifyChip() {
 
     const QString readFailure = QStringLiteral("Failed To Read File: ") + DM_Path->text();
     ShowEvent(QStringLiteral("Verifying..."));
-    session.Check(BeginRead(0));
     bool fileRead = true;
     bool same = true;
     Page chip, image;
-    for (int64_t index = 0; index <= lastPage; ++index) {
-        if (!Step(*this, Percent(index, lastPage))) break;
-        if (!ReadImagePage(file, image)) {
-            fileRead = false;
-            break;
-        }
+    session.Stream(BeginRead, EndRead, lastPage + 1, lastPage, [&](int64_t) {
+        fileRead = ReadImagePage(file, image);
+        if (!fileRead) return false;
         // Bytes the writer did not deliver keep what the buffer held: the
         // complement of the file's own can never pass for them.
         std::transform(image.begin(), image.end(), chip.begin(),
                        [](std::uint8_t b) { return static_cast<std::uint8_t>(~b); });
         session.Check(ReadPage(chip));
-        if (chip != image) {
-            same = false;
-            break;
-        }
-    }
-    session.Check(EndRead());
+        same = chip == image;
+        return same;
+    });
     if (!fileRead) {
         ShowEvent(readFailure);
         return false;
@@ -376,20 +358,14 @@ bool TForm1::ReadChipToFile(int PageCount) {
     if (!session.Detect(DetectReport::StatusLine)) return false;
 
     ShowEvent(QStringLiteral("Reading..."));
-    session.Check(BeginRead(0));
     bool stored = true;
     Page page;
-    const int count = PagesOnChip(PageCount);
-    for (int index = 0; index < count; ++index) {
-        if (!Step(*this, Percent(index, LastChipPage))) break;
+    session.Stream(BeginRead, EndRead, PagesOnChip(PageCount), LastChipPage, [&](int64_t) {
         page.fill(0xFF);
-        if (!session.Check(ReadPage(page))) break;
-        if (!out.Write(page)) {
-            stored = false;
-            break;
-        }
-    }
-    session.Check(EndRead());
+        if (!session.Check(ReadPage(page))) return false;
+        stored = out.Write(page);
+        return stored;
+    });
     // Closed here, so that data the file system could not keep is reported.
     stored = out.Close() && stored;
     if (!stored) {

@@ -64,6 +64,19 @@ size_t ImageFile::Read(void* Buffer, size_t Count) {
     return done;
 }
 
+int64_t TForm1::ImageSize(ImageFile& File, const QString& Path) {
+    const int64_t size = File.Size();
+    if (size > static_cast<int64_t>(ChipSize)) {
+        ShowEvent(QStringLiteral("Failed! File Size Need To Smaller Then 8MB! "));
+        return -1;
+    }
+    if (size < 0 || !File.Rewind()) {
+        ShowEvent(QStringLiteral("Failed To Read File: ") + Path);
+        return -1;
+    }
+    return size;
+}
+
 // ---------------------------------------------------------------------------
 // "..." (DM_Load)
 
@@ -84,19 +97,11 @@ void TForm1::DM_LoadClick(QObject*) {
     }
     ShowEvent(QStringLiteral("Getting Check Sum..."));
 
-    const int64_t size = file.Size();
-    if (size > static_cast<int64_t>(ChipSize)) {
-        ShowEvent(QStringLiteral("Failed! File Size Need To Smaller Then 8MB! "));
-        return;
-    }
     // A file whose length cannot be taken or that cannot be read is not
     // loaded: a checksum over bytes that never arrived would pass for the
     // file's own.
-    const QString readFailure = QStringLiteral("Failed To Read File: ") + chosen;
-    if (size < 0 || !file.Rewind()) {
-        ShowEvent(readFailure);
-        return;
-    }
+    const int64_t size = ImageSize(file, chosen);
+    if (size < 0) return;
 
     uint32_t sum = 0;
     int64_t added = 0;
@@ -107,7 +112,7 @@ void TForm1::DM_LoadClick(QObject*) {
         block.fill(0xFF);
         file.Read(block.data(), block.size());
         if (file.ReadFailed()) {
-            ShowEvent(readFailure);
+            ShowEvent(QStringLiteral("Failed To Read File: ") + chosen);
             return;
         }
         // A file that shrank while it was read counts its missing bytes as
