@@ -32,9 +32,9 @@ class FileDialog;
 // loads, and the span every whole-chip operation covers.
 inline constexpr uint32_t ChipSize = 0x400000;
 // The chip is written and read in pages of 256 bytes, page k at chip address
-// k * 256, and erased in blocks of 64 KiB.
-inline constexpr uint32_t ChipPageCount = 0x4000;
-inline constexpr uint32_t EraseBlockCount = 64;
+// k * 256, and erased in blocks of 64 KiB: 0x4000 pages, 64 blocks.
+inline constexpr uint32_t ChipPageCount = ChipSize / 256;
+inline constexpr uint32_t EraseBlockCount = ChipSize / 0x10000;
 // The chip the writer is asked to find before every operation (7F 9D 46 on
 // the wire).
 inline constexpr uint32_t ExpectedChipId = 0x469D7F;
