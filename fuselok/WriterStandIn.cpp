@@ -33,32 +33,19 @@ const StandInFault* WriterStandIn::FaultFor(std::uint8_t pipe) {
     // Every fault on this pipe counts the transfer; the first one due hits.
     for (auto it = faults_.begin(); it != faults_.end();) {
         StandInFault& fault = *it;
-        if (fault.pipe != 0 && fault.pipe != pipe) {
-            ++it;
-            continue;
-        }
-        if (fault.skip > 0) {
+        const bool on_pipe = fault.pipe == 0 || fault.pipe == pipe;
+        if (on_pipe && fault.skip > 0) {
             --fault.skip;
-            ++it;
-            continue;
-        }
-        if (hit) {
-            ++it;
-            continue;
-        }
-        if (fault.times == -1) {
+        } else if (on_pipe && !hit) {
+            if (fault.times != -1 && --fault.times <= 0) {
+                // Used up: keep a copy where the caller can read it.
+                spent_ = fault;
+                hit = &spent_;
+                it = faults_.erase(it);
+                continue;
+            }
             hit = &fault;
-            ++it;
-            continue;
         }
-        if (--fault.times <= 0) {
-            // Used up: keep a copy where the caller can read it.
-            spent_ = fault;
-            hit = &spent_;
-            it = faults_.erase(it);
-            continue;
-        }
-        hit = &fault;
         ++it;
     }
     return hit;
@@ -155,10 +142,11 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
         return result;
     };
     const bool in = (pipe & 0x80) != 0;
-    if (removed_) {
+    auto not_started = [&]() {
         Record(pipe, in ? nullptr : data, length, TransferStatus::NotStarted, false);
         return result;
-    }
+    };
+    if (removed_) return not_started();
 
     const StandInFault* fault = FaultFor(pipe);
     std::size_t deliver = length;
@@ -166,10 +154,9 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
     if (fault) {
         switch (fault->kind) {
         case StandInFault::StartFails:
-            Record(pipe, in ? nullptr : data, length, TransferStatus::NotStarted, false);
-            return result;
+            return not_started();
         case StandInFault::Removal:
-            Record(pipe, in ? nullptr : data, length, TransferStatus::NotStarted, false);
+            not_started();
             Remove();
             return result;
         case StandInFault::NoAnswer:
