@@ -146,8 +146,9 @@ class TForm1 : public QMainWindow {
     // Appends the List_File row of a file list entry: name, rate, size,
     // share of the current capacity and the id in the hidden column.
     void AddFileRow(const FileStruce& Entry);
-    // Empties the project: sections at their defaults, no files, the usage
-    // back to BaseUsage. Lists and the usage text are left to the caller.
+    // Empties the project: sections at their defaults, no files (List_File
+    // emptied too), the usage back to BaseUsage. The section and group lists
+    // and the usage text are left to the caller.
     void ClearProject();
 
     // Event handlers. Each is connected through ApplicationEvents, so an

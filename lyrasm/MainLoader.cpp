@@ -162,14 +162,10 @@ void TForm1::Menu_File_LoadClick(QObject*) {
     next(); // $SbtMax: the generator works it out again
     next(); // block separator
 
-    // Voice lines up to the next block separator.
-    bool ended = false;
+    // Voice lines up to the next block separator. At the end of the file
+    // the reader keeps answering "no line", which ends the sections too.
     while (!damaged) {
-        if (!next()) {
-            ended = true;
-            break;
-        }
-        if (damaged) break;
+        if (!next() || damaged) break;
         if (Columns(line, 1, 15) == QLatin1String(";=-=-=-=-=-=-=-")) break;
         if (Columns(line, 1, 15) == QLatin1String(".PCM          V")) {
             const int32_t id = StrToIntDef(Columns(line, 16, 19), 0);
@@ -182,7 +178,7 @@ void TForm1::Menu_File_LoadClick(QObject*) {
     }
 
     // Section lines, in any order, to the end of the file.
-    while (!damaged && !ended && next()) {
+    while (!damaged && next()) {
         if (damaged) break;
         if (Columns(line, 1, 9) == QLatin1String(";--------")) continue;
         if (Columns(line, 1, 9) != QLatin1String(".Section[")) {
@@ -222,13 +218,9 @@ void TForm1::Menu_File_LoadClick(QObject*) {
     // A damaged file leaves an empty project rather than part of one. The
     // user is told with the lists already emptied; the usage text follows
     // once the message is closed, as after every load.
-    if (damaged) {
-        ClearProject();
-        RefreshSectionList();
-        RefreshGroupList();
-        ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);
-    }
+    if (damaged) ClearProject();
     RefreshSectionList();
     RefreshGroupList();
+    if (damaged) ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);
     ShowUsage();
 }
