@@ -116,6 +116,9 @@ class TForm1 : public QMainWindow {
 
     // Shows `Text` in a modal box of `Kind`; returns 1 for OK, 6 Yes, 7 No.
     int ShowMessageBox(const QString& Text, MessageKind Kind);
+    // True when a file exists at `Path` and the user answers No to replacing
+    // it; false (nothing asked) when there is no such file.
+    bool ReplaceRefused(const QString& Path);
 
     // "Usage: <used> / <capacity> (<percent>%)"
     QString UsageText() const;

@@ -8,16 +8,15 @@
 
 #include "code_page.h"
 #include "file_dialog.h"
-#include "message_box.h"
 #include "process.h"
 #include "program_folder.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMetaObject>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
 
 #include <atomic>
 #include <system_error>
@@ -25,25 +24,26 @@
 
 namespace {
 
-// What Build shares with the worker thread. Build owns it for the length of
-// one command; the worker stores Status (and ExitCode with Status 0) and then
-// clears Running as the last thing it does with the record. Running is the
-// only synchronisation: its release publishes the stores before it, and Build
-// reads them only after it has seen the flag cleared.
-struct GeneratorRun {
-    std::atomic<bool> Running{false};
-    int32_t Status = -1;
-    int32_t ExitCode = 0;
-    QString CommandLine;
-    int TimeoutMs = 30000;
-};
-
+// The Status of a generator run.
 enum : int32_t {
     kNotRun = -1,     // set before the worker starts
     kRan = 0,         // the wait ended and ExitCode holds the exit code
     kNotStarted = -2, // the process did not start
     kWaitFailed = -3, // the wait for the process failed
     kNoExitCode = -4, // the exit code could not be read
+};
+
+// What Build shares with the worker thread. Build owns it for the length of
+// one command; the worker stores Status (and ExitCode with Status 0) and then
+// clears Running as the last thing it does with the record. Running is the
+// only synchronisation: its release publishes the stores before it, and Build
+// reads them only after it has seen the flag cleared.
+struct GeneratorRun {
+    std::atomic<bool> Running{true};
+    int32_t Status = kNotRun;
+    int32_t ExitCode = 0;
+    QString CommandLine;
+    int TimeoutMs = 0;
 };
 
 // The worker thread's procedure.
@@ -76,16 +76,12 @@ void RunGenerator(GeneratorRun* run) {
     run->Running.store(false, std::memory_order_release);
     // The record is Build's again; only the window's event loop is woken, so
     // that Build, waiting there for events, sees the cleared flag at once.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
 }
 
 void DeleteIfExists(const QString& path) {
     if (QFileInfo::exists(path)) QFile::remove(path);
-}
-
-QString ReplaceQuestion(const QString& path) {
-    return QStringLiteral("The File \"") + path +
-           QStringLiteral("\"Already Exists, Do You Want To Replace It?");
 }
 
 // Enables an action again when the scope ends, however it ends.
@@ -149,20 +145,19 @@ void TForm1::Menu_BulideClick(QObject*) {
         return;
     }
 
-    if (QFileInfo::exists(scriptPath) &&
-        ShowMessageBox(ReplaceQuestion(scriptPath), mkConfirm) == platform::IDNO)
-        return;
+    if (ReplaceRefused(scriptPath)) return;
     QFile::remove(scriptPath);
-    if (QFileInfo::exists(imagePath) &&
-        ShowMessageBox(ReplaceQuestion(imagePath), mkConfirm) == platform::IDNO)
-        return;
+    if (ReplaceRefused(imagePath)) return;
     QFile::remove(imagePath);
 
+    auto deleteBoth = [&] {
+        DeleteIfExists(scriptPath);
+        DeleteIfExists(imagePath);
+    };
     // The writer reports its own failures; an exception from it ends Build
     // here as well.
     if (!WriteScriptFile(scriptPath)) {
-        DeleteIfExists(scriptPath);
-        DeleteIfExists(imagePath);
+        deleteBoth();
         return;
     }
 
@@ -170,8 +165,6 @@ void TForm1::Menu_BulideClick(QObject*) {
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
 
     GeneratorRun run;
-    run.Running.store(true, std::memory_order_relaxed);
-    run.Status = kNotRun;
     run.CommandLine =
         GeneratorCommandLine(folder + QStringLiteral("bin/tessor"), scriptPath, imagePath);
     run.TimeoutMs = GeneratorTimeout;
@@ -193,16 +186,11 @@ void TForm1::Menu_BulideClick(QObject*) {
     }
     StatusBar->SetPanelText(4, QString());
 
-    if (run.Status != kRan) {
-        ShowMessageBox(QStringLiteral("Failed(Progress)!"), mkError);
-        DeleteIfExists(scriptPath);
-        DeleteIfExists(imagePath);
-        return;
-    }
-    if (run.ExitCode != 0) {
-        ShowMessageBox(QStringLiteral("Failed(Script)!"), mkError);
-        DeleteIfExists(scriptPath);
-        DeleteIfExists(imagePath);
+    if (run.Status != kRan || run.ExitCode != 0) {
+        ShowMessageBox(run.Status != kRan ? QStringLiteral("Failed(Progress)!")
+                                          : QStringLiteral("Failed(Script)!"),
+                       mkError);
+        deleteBoth();
         return;
     }
     ShowMessageBox(QStringLiteral("Success!"), mkBuild);

@@ -4,6 +4,8 @@
 
 #include "ReportList.h"
 
+#include "message_box.h"
+
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
@@ -136,7 +138,7 @@ void TForm1::SE_NonReTrgClick(QObject*) {
 static void SetAll(TForm1& form, Attribute attribute, bool value, const char* shown) {
     const QString question = QStringLiteral("All sections will be set to \"") +
                              QLatin1String(shown) + QStringLiteral("\", are you sure?");
-    if (form.ShowMessageBox(question, TForm1::mkConfirm) == 7) return;
+    if (form.ShowMessageBox(question, TForm1::mkConfirm) == platform::IDNO) return;
     for (Section& s : form.Sections)
         Apply(s, attribute, value);
     form.RefreshSectionList();

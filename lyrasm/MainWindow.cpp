@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLayout>
@@ -479,6 +480,13 @@ int TForm1::ShowMessageBox(const QString& Text, MessageKind Kind) {
         break;
     }
     return platform::message_box(this, Text, caption, flags);
+}
+
+bool TForm1::ReplaceRefused(const QString& Path) {
+    return QFileInfo::exists(Path) &&
+           ShowMessageBox(QStringLiteral("The File \"") + Path +
+                              QStringLiteral("\"Already Exists, Do You Want To Replace It?"),
+                          mkConfirm) == platform::IDNO;
 }
 
 void TForm1::ApplicationEventsException(QObject*, const std::exception& E) {

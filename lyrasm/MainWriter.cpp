@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -75,11 +74,7 @@ QString RowPath(const FileList& files, int row, int32_t id) {
 void TForm1::Menu_File_SaveClick(QObject*) {
     if (!Save->Execute(this)) return;
     const QString path = Save->FileName;
-    if (QFileInfo::exists(path) &&
-        ShowMessageBox(QStringLiteral("The File \"") + path +
-                           QStringLiteral("\"Already Exists, Do You Want To Replace It?"),
-                       mkConfirm) == 7)
-        return;
+    if (ReplaceRefused(path)) return;
     // The writer replaces the file only once the new one is complete, so a
     // project that fails its check leaves the old file as it was.
     WriteScriptFile(path);
