@@ -1,55 +1,14 @@
 // The writer control: one window, started once per user session.
 #include "Main.h"
-#include "WriterConnection.h"
+#include "WriterWiring.h"
 
 #include "message_box.h"
 #include "program_folder.h"
 #include "single_instance.h"
 
 #include <QApplication>
-#include <QMetaObject>
 
 #include <exception>
-#include <memory>
-
-namespace {
-
-// Ties the window to the writer connection for as long as it lives: the
-// connection reports its state to the window, device changes reach the
-// window's procedure on its own thread, and nothing of the connection
-// outlives the window.
-class WriterWiring {
-  public:
-    void Start(TForm1& form) {
-        SetWriterStateHook(
-            [&form](bool connected, const std::string& major, const std::string& minor) {
-                form.ShowWriterState(connected, QString::fromLocal8Bit(major.c_str()),
-                                     QString::fromLocal8Bit(minor.c_str()));
-            });
-        form.OnDeviceChange = [](unsigned event) { HandleDeviceChange(event); };
-        // The watch reports from a thread of its own; the window is the
-        // context, so a report still queued when it goes is dropped with it.
-        watch = WatchDeviceChanges([&form](unsigned event) {
-            QMetaObject::invokeMethod(
-                &form, [&form, event] { form.WndProc(event); }, Qt::QueuedConnection);
-        });
-        StartWriterConnection();
-    }
-
-    // Must run before the window goes: the watch reports to it and the
-    // connection shows its state in it.
-    void Stop() {
-        watch.reset();
-        SetWriterStateHook({});
-        DropWriterConnection();
-    }
-    ~WriterWiring() { Stop(); }
-
-  private:
-    std::unique_ptr<DeviceChangeWatch> watch;
-};
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

@@ -5,6 +5,7 @@
 #include "Main.h"
 #include "WriterConnection.h"
 #include "WriterStandIn.h"
+#include "WriterWiring.h"
 
 #include "file_dialog.h"
 #include "message_box.h"
@@ -42,7 +43,7 @@ class Chip : public ::testing::Test {
     platform::ScriptedFileDialogs dialogs;
     StandInBus* bus = nullptr;
     std::shared_ptr<WriterStandIn> writer;
-    std::unique_ptr<DeviceChangeWatch> watch;
+    WriterWiring wiring;
     std::unique_ptr<TForm1> form;
     std::vector<int> steps;
 
@@ -53,17 +54,7 @@ class Chip : public ::testing::Test {
         bus = owned.get();
         UseWriterBus(std::move(owned));
         writer = bus->PlugWriter();
-        form = std::make_unique<TForm1>(Folder(), [this](TForm1& f) {
-            SetWriterStateHook([&f](bool on, const std::string& major, const std::string& minor) {
-                f.ShowWriterState(on, QString::fromStdString(major), QString::fromStdString(minor));
-            });
-            f.OnDeviceChange = [](unsigned event) { HandleDeviceChange(event); };
-            watch = WatchDeviceChanges([&f](unsigned event) {
-                QMetaObject::invokeMethod(
-                    &f, [&f, event] { f.WndProc(event); }, Qt::QueuedConnection);
-            });
-            StartWriterConnection();
-        });
+        form = std::make_unique<TForm1>(Folder(), [this](TForm1& f) { wiring.Start(f); });
         ASSERT_EQ(form->ED_WrtCnt->text(), "Writer Connect");
         QObject::connect(form->DM_Progress, &QProgressBar::valueChanged,
                          [this](int p) { steps.push_back(p); });
@@ -71,8 +62,7 @@ class Chip : public ::testing::Test {
     }
     void TearDown() override {
         EXPECT_TRUE(writer->Violations().empty()) << writer->Violations().front();
-        watch.reset();
-        SetWriterStateHook({});
+        wiring.Stop();
         form.reset();
         UseWriterBus(nullptr);
         WriterConnection.DevicePath.clear();

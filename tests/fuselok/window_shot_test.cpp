@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "WriterConnection.h"
 #include "WriterStandIn.h"
+#include "WriterWiring.h"
 
 #include "message_box.h"
 #include "test_support.h"
@@ -56,12 +57,8 @@ TEST(WindowPicture, RendersAWriteWhileItRunsAndAfterItEnded) {
     auto bus = std::make_unique<StandInBus>();
     bus->PlugWriter();
     UseWriterBus(std::move(bus));
-    TForm1 form(QString::fromStdString(dir.path()) + '/', [](TForm1& f) {
-        SetWriterStateHook([&f](bool on, const std::string& major, const std::string& minor) {
-            f.ShowWriterState(on, QString::fromStdString(major), QString::fromStdString(minor));
-        });
-        StartWriterConnection();
-    });
+    WriterWiring wiring;
+    TForm1 form(QString::fromStdString(dir.path()) + '/', [&](TForm1& f) { wiring.Start(f); });
     testsupport::write_file(dir.file("demo.data"), std::string(0x10000, '\x5A'));
     form.DM_Path->setText(QString::fromStdString(dir.file("demo.data")));
     form.DM_CheckSum->setText("0000");
@@ -76,7 +73,7 @@ TEST(WindowPicture, RendersAWriteWhileItRunsAndAfterItEnded) {
                 &form, [&] { during = form.grab(); }, Qt::QueuedConnection);
     });
     form.DM_Program->click();
-    SetWriterStateHook({});
+    wiring.Stop();
     UseWriterBus(nullptr);
     WriterConnection.DevicePath.clear();
 
