@@ -76,8 +76,7 @@ void TForm1::FileSel_FileDblClick(QObject*) {
 }
 
 void TForm1::PM_FileEditPopup(QObject*) {
-    FL_Remove->setEnabled(false);
-    if (List_File->ItemIndex() >= 0) FL_Remove->setEnabled(true);
+    FL_Remove->setEnabled(List_File->ItemIndex() >= 0);
 }
 
 void TForm1::FL_RemoveClick(QObject*) {

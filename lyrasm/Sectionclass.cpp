@@ -16,13 +16,7 @@ void Section::AddVoice(int32_t fileId, int32_t rate, bool busy) {
 }
 
 void Section::RemoveFile(int32_t fileId) {
-    size_t i = 0;
-    while (i < Groups.size()) {
-        if (Groups[i].FileId == fileId)
-            Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(i));
-        else
-            ++i;
-    }
+    std::erase_if(Groups, [fileId](const VocTb& entry) { return entry.FileId == fileId; });
 }
 
 void Section::RemoveVoice(int index) {

@@ -59,13 +59,11 @@ void StatusPanels::paintEvent(QPaintEvent*) {
         painter.save();
         painter.setClipRect(area.adjusted(1, 1, -1, -1));
         painter.setFont(font());
-        if (panel.OwnerDraw) {
-            painter.setPen(pal.color(QPalette::WindowText));
-            if (OnDrawPanel) OnDrawPanel(this, i, painter, text);
-        } else {
-            painter.setPen(pal.color(QPalette::WindowText));
+        painter.setPen(pal.color(QPalette::WindowText));
+        if (!panel.OwnerDraw)
             painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, panel.Text);
-        }
+        else if (OnDrawPanel)
+            OnDrawPanel(this, i, painter, text);
         painter.restore();
     }
 }
