@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -45,11 +46,11 @@ bool CanList(const QString& folder) {
 // ---------------------------------------------------------------------------
 
 DriveBox::DriveBox(QWidget* parent, platform::EventGuard* guard)
-    : QComboBox(parent), Guard(guard), Source(platform::mounted_volumes) {
+    : QComboBox(parent), Source(platform::mounted_volumes) {
     // Reached by mouse only, as the drive choice rarely changes.
     setFocusPolicy(Qt::ClickFocus);
     RefreshVolumes();
-    Guard->Connect(this, &QComboBox::activated, [this](int index) {
+    guard->Connect(this, &QComboBox::activated, [this](int index) {
         if (index >= 0 && index < VolumeList.size()) SetDrive(VolumeList[index].letter);
     });
 }
@@ -131,15 +132,15 @@ void DriveBox::showPopup() {
 // ---------------------------------------------------------------------------
 
 FolderList::FolderList(QWidget* parent, platform::EventGuard* guard)
-    : QListWidget(parent), Guard(guard), Watcher(new QFileSystemWatcher(this)) {
+    : QListWidget(parent), Watcher(new QFileSystemWatcher(this)) {
     setItemDelegate(new IndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
-    Guard->Connect(this, &QListWidget::itemActivated, [this](QListWidgetItem* item) {
+    guard->Connect(this, &QListWidget::itemActivated, [this](QListWidgetItem* item) {
         if (item) SetDirectory(item->data(kPathRole).toString());
     });
     // Files saved or deleted in the open folder show up without a new visit.
-    Guard->Connect(Watcher, &QFileSystemWatcher::directoryChanged, [this] { Reload(); });
+    guard->Connect(Watcher, &QFileSystemWatcher::directoryChanged, [this] { Reload(); });
 }
 
 void FolderList::SetDirectory(const QString& path) {
@@ -260,10 +261,15 @@ FilterBox::FilterBox(QWidget* parent, platform::EventGuard* guard) : QComboBox(p
 
 void FilterBox::SetFilter(const QString& filter) {
     FilterText = filter;
-    clear();
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        addItem(parts[i], parts[i + 1]);
+    {
+        // The file box takes the new mask once, below, rather than at every
+        // step of the rebuild.
+        const QSignalBlocker quiet(this);
+        clear();
+        const QStringList parts = filter.split(QLatin1Char('|'));
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+            addItem(parts[i], parts[i + 1]);
+    }
     if (Files) Files->SetMask(Mask());
 }
 

@@ -52,7 +52,6 @@ class DriveBox : public QComboBox {
   private:
     int IndexOf(QChar letter) const;
 
-    platform::EventGuard* Guard;
     VolumeSource Source;
     QList<platform::Volume> VolumeList;
     FolderList* Folders = nullptr;
@@ -79,7 +78,6 @@ class FolderList : public QListWidget {
   private:
     void Fill();
 
-    platform::EventGuard* Guard;
     QString Current;
     DriveBox* Drives = nullptr;
     WaveFileBox* Files = nullptr;
