@@ -10,6 +10,7 @@
 #include "file_dialog.h"
 #include "message_box.h"
 
+#include "held_controls.h"
 #include "test_support.h"
 
 #include <QAction>
@@ -110,13 +111,7 @@ class Chip : public ::testing::Test {
         }
         return out;
     }
-    std::vector<bool> Held() const {
-        const TForm1& f = *form;
-        return {f.MainMenu_Option->isEnabled(), f.MainMenu_Tools->isEnabled(),
-                f.MainMenu_About->isEnabled(),  f.DM_Load->isEnabled(),
-                f.DM_Path->isEnabled(),         f.DM_Erase->isEnabled(),
-                f.DM_Program->isEnabled(),      f.DM_Verify->isEnabled()};
-    }
+    std::vector<bool> Held() const { return HeldControls(*form); }
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "message_box.h"
 #include "shell.h"
 
+#include "held_controls.h"
 #include "test_support.h"
 
 #include <QAction>
@@ -47,13 +48,6 @@ class Window : public ::testing::Test {
             texts << (a->isSeparator() ? "-" : a->text());
         return texts;
     }
-    // The eight controls EnableControls sets, in its order.
-    static std::vector<bool> Held(const TForm1& f) {
-        return {f.MainMenu_Option->isEnabled(), f.MainMenu_Tools->isEnabled(),
-                f.MainMenu_About->isEnabled(),  f.DM_Load->isEnabled(),
-                f.DM_Path->isEnabled(),         f.DM_Erase->isEnabled(),
-                f.DM_Program->isEnabled(),      f.DM_Verify->isEnabled()};
-    }
     static QColor Ink(const TForm1& f) { return f.ED_WrtCnt->palette().color(QPalette::Text); }
 };
 
@@ -67,7 +61,8 @@ TEST_F(Window, StartsDisconnectedWithTheFormsMenusAndMarks) {
     EXPECT_EQ(Ink(f), QColor(255, 0, 0));
     // Nothing that needs the writer can be pressed; the path and the other
     // menus can.
-    EXPECT_EQ(Held(f), std::vector<bool>({false, true, true, false, true, false, false, false}));
+    EXPECT_EQ(HeldControls(f),
+              std::vector<bool>({false, true, true, false, true, false, false, false}));
     EXPECT_FALSE(f.Busy());
 
     EXPECT_EQ(f.DM_Path->text(), "");
@@ -139,7 +134,7 @@ TEST_F(Window, ConnectionStateDrivesTheDisplayAndTheWriterControls) {
     EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Connect");
     EXPECT_EQ(Ink(f), QColor(0, 0, 255));
     EXPECT_EQ(f.MainMenu_HwVer->text(), "Writer Version: 1.5");
-    EXPECT_EQ(Held(f), std::vector<bool>(8, true));
+    EXPECT_EQ(HeldControls(f), std::vector<bool>(8, true));
 }
 
 TEST_F(Window, HeldControlsFollowTheConnectionWhenReleased) {
@@ -148,24 +143,25 @@ TEST_F(Window, HeldControlsFollowTheConnectionWhenReleased) {
     f.ShowWriterState(true, "1", "0");
 
     f.EnableControls(false);
-    EXPECT_EQ(Held(f), std::vector<bool>(8, false));
+    EXPECT_EQ(HeldControls(f), std::vector<bool>(8, false));
     EXPECT_TRUE(f.Busy());
     // Not in EnableControls' list: it keeps what Setup.ini gave it.
     EXPECT_TRUE(f.MainMenu_Tools_Editor->isEnabled());
     // The writer goes away mid-operation: shown at once, but nothing enabled.
     f.ShowWriterState(false);
     EXPECT_EQ(f.ED_WrtCnt->text(), "Writer Disconnect");
-    EXPECT_EQ(Held(f), std::vector<bool>(8, false));
+    EXPECT_EQ(HeldControls(f), std::vector<bool>(8, false));
     EXPECT_FALSE(f.close()); // a running operation keeps the window
 
     f.EnableControls(true);
     EXPECT_FALSE(f.Busy());
-    EXPECT_EQ(Held(f), std::vector<bool>({false, true, true, false, true, false, false, false}));
+    EXPECT_EQ(HeldControls(f),
+              std::vector<bool>({false, true, true, false, true, false, false, false}));
 
     f.ShowWriterState(true, "1", "0");
     f.EnableControls(false);
     f.EnableControls(true);
-    EXPECT_EQ(Held(f), std::vector<bool>(8, true));
+    EXPECT_EQ(HeldControls(f), std::vector<bool>(8, true));
     EXPECT_TRUE(f.MainMenu_DMV->menuAction()->isEnabled());
     EXPECT_TRUE(f.close());
 }

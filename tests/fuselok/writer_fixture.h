@@ -45,11 +45,11 @@ class WriterFixture : public ::testing::Test {
 
     // The boxes shown, as "caption: text", in the order shown.
     std::vector<std::string> Boxes() const {
-        std::vector<std::string> shown;
-        for (const auto& box : boxes_->Shown()) {
+        for (const auto& box : boxes_->Shown())
             EXPECT_EQ(box.flags, platform::MB_OK);
-            shown.push_back(box.caption.toStdString() + ": " + box.text.toStdString());
-        }
+        std::vector<std::string> shown;
+        for (const QString& box : boxes_->Transcript())
+            shown.push_back(box.toStdString());
         return shown;
     }
 
