@@ -215,6 +215,14 @@ class TForm1 : public QMainWindow {
     void OnClick(QAction* item, void (TForm1::*handler)(QObject*));
     void SetDevice(QAction* item, const QString& name, int32_t capacity);
     void SetMode(QAction* item, const QString& name);
+    // Each Mode item with its click handler and the $FuncCode the script
+    // file gives it; the writer and the loader both go by this table.
+    struct ModeCode {
+        QAction* Item;
+        void (TForm1::*Click)(QObject*);
+        int Code;
+    };
+    std::array<ModeCode, 5> ModeCodes() const;
     void SetVout(QAction* item, const QString& name);
 
     // The radio groups of the Device, Mode and Vout menus and of the

@@ -146,18 +146,13 @@ void TForm1::Menu_File_LoadClick(QObject*) {
 
     next();
     const QString code = Columns(line, 27, 28);
-    if (code == QLatin1String("16"))
-        Menu_Mode_KeyClick(Menu_Mode_Key);
-    else if (code == QLatin1String("32"))
-        Menu_Mode_SeqClick(Menu_Mode_Seq);
-    else if (code == QLatin1String("48"))
-        Menu_Mode_CPUPClick(Menu_Mode_CPUP);
-    else if (code == QLatin1String("64"))
-        Menu_Mode_MP3Click(Menu_Mode_MP3);
-    else if (code == QLatin1String("80"))
-        Menu_Mode_CPUSClick(Menu_Mode_CPUS);
-    else
-        damaged = true;
+    bool modeKnown = false;
+    for (const ModeCode& mode : ModeCodes()) {
+        if (code != QString::number(mode.Code)) continue;
+        (this->*mode.Click)(mode.Item);
+        modeKnown = true;
+    }
+    if (!modeKnown) damaged = true;
 
     next(); // $SbtMax: the generator works it out again
     next(); // block separator

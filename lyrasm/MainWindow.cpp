@@ -413,6 +413,16 @@ void TForm1::Menu_Mode_MP3Click(QObject*) {
     SetMode(Menu_Mode_MP3, QStringLiteral("MP3"));
 }
 
+std::array<TForm1::ModeCode, 5> TForm1::ModeCodes() const {
+    return {{
+        {Menu_Mode_Key, &TForm1::Menu_Mode_KeyClick, 16},
+        {Menu_Mode_Seq, &TForm1::Menu_Mode_SeqClick, 32},
+        {Menu_Mode_CPUP, &TForm1::Menu_Mode_CPUPClick, 48},
+        {Menu_Mode_MP3, &TForm1::Menu_Mode_MP3Click, 64},
+        {Menu_Mode_CPUS, &TForm1::Menu_Mode_CPUSClick, 80},
+    }};
+}
+
 void TForm1::SetVout(QAction* item, const QString& name) {
     item->setChecked(true);
     StatusBar->SetPanelText(2, QStringLiteral("Vout: ") + name);

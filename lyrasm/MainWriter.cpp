@@ -116,15 +116,9 @@ bool TForm1::WriteScriptFile(const QString& path) {
     lines << Directive(global, QStringLiteral("$Encoder"), QStringLiteral("5 \"EQ01\" 26"));
     lines << Directive(global, QStringLiteral("$Offset"), QStringLiteral("0000h"));
     lines << Directive(global, QStringLiteral("$RampEn"), YesNo(Menu_Vout_DAC->isChecked()));
-    int funcCode = 16; // Key Trigger
-    if (Menu_Mode_Seq->isChecked())
-        funcCode = 32;
-    else if (Menu_Mode_CPUP->isChecked())
-        funcCode = 48;
-    else if (Menu_Mode_MP3->isChecked())
-        funcCode = 64;
-    else if (Menu_Mode_CPUS->isChecked())
-        funcCode = 80;
+    int funcCode = ModeCodes()[0].Code; // Key Trigger when no item is checked
+    for (const ModeCode& mode : ModeCodes())
+        if (mode.Item->isChecked()) funcCode = mode.Code;
     lines << Directive(global, QStringLiteral("$FuncCode"), QString::number(funcCode));
     // One past the last section that plays anything; 0 when none does.
     int sbtMax = 0;
