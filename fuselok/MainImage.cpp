@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // ---------------------------------------------------------------------------

@@ -29,7 +29,6 @@ char LowerAscii(char c) {
 }
 
 bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
-    if (part.size() > text.size()) return false;
     for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
         std::size_t i = 0;
         while (i < part.size() && LowerAscii(text[at + i]) == LowerAscii(part[i]))
