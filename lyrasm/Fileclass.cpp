@@ -35,8 +35,7 @@ const FileStruce& FileList::Find(int32_t id) const {
     throw std::out_of_range("file id " + std::to_string(id) + " is not in the file list");
 }
 
-QString FileList::GetName(int32_t id) const {
-    const QString& path = Find(id).Path;
+QString FileList::NameOf(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 

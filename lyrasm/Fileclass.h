@@ -34,7 +34,8 @@ class FileList {
     int32_t GetRate(int32_t id) const { return Find(id).Rate; }
     int32_t GetSize(int32_t id) const { return Find(id).Size; }
     // The file name with its extension, without the folder.
-    QString GetName(int32_t id) const;
+    QString GetName(int32_t id) const { return NameOf(Find(id).Path); }
+    static QString NameOf(const QString& path);
     // Size in percent of `capacity`.
     long double GetPercent(int32_t id, int32_t capacity) const;
 

@@ -46,7 +46,7 @@ void TForm1::AddFileRow(const FileStruce& Entry) {
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     const double percent =
         static_cast<double>(Entry.Size) / static_cast<double>(Usage.GetCapacity()) * 100.0;
-    List_File->AddItem(Entry.Path.mid(Entry.Path.lastIndexOf(QLatin1Char('/')) + 1),
+    List_File->AddItem(FileList::NameOf(Entry.Path),
                        {QString::number(Entry.Rate), QString::number(Entry.Size),
                         locale.toString(percent, 'f', 1) + QLatin1Char('%'),
                         QString::number(Entry.Id)});

@@ -143,13 +143,12 @@ void TForm1::CreateComponents() {
     CreateMainMenu();
     CreatePopupMenus();
 
-    const QString logFilter = QStringLiteral("KelvxxM Log File (*.log)|*.log");
     Save = new platform::FileDialog(platform::FileDialogKind::Save, this);
-    Save->DefaultExt = QStringLiteral(".log");
-    Save->Filter = logFilter;
     Load = new platform::FileDialog(platform::FileDialogKind::Open, this);
-    Load->DefaultExt = QStringLiteral(".log");
-    Load->Filter = logFilter;
+    for (platform::FileDialog* dialog : {Save, Load}) {
+        dialog->DefaultExt = QStringLiteral(".log");
+        dialog->Filter = QStringLiteral("KelvxxM Log File (*.log)|*.log");
+    }
 
     // The window takes the size of its client area and menu bar, and keeps it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -445,9 +444,10 @@ void TForm1::Menu_WebSiteClick(QObject*) {
 // Usage panel
 
 QString TForm1::UsageText() const {
-    return QStringLiteral("Usage: ") + QString::number(Usage.GetUsed()) + QStringLiteral(" / ") +
-           QString::number(Usage.GetCapacity()) + QStringLiteral(" (") +
-           QString::number(Usage.GetPercent()) + QStringLiteral("%)");
+    return QStringLiteral("Usage: %1 / %2 (%3%)")
+        .arg(Usage.GetUsed())
+        .arg(Usage.GetCapacity())
+        .arg(Usage.GetPercent());
 }
 
 void TForm1::ShowUsage() {
