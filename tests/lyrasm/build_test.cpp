@@ -2,13 +2,13 @@
 // script write, the generator run on its worker thread (the real generator
 // and stand-ins for the odd cases), the results and the deletions.
 #include "Main.h"
-#include "ReportList.h"
 #include "StatusPanels.h"
 
 #include "file_dialog.h"
 #include "message_box.h"
 #include "process.h"
 
+#include "qstring_print.h"
 #include "test_support.h"
 
 #include <sys/stat.h>
@@ -21,14 +21,10 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <filesystem>
 #include <fstream>
-#include <thread>
 
 using testsupport::file_exists;
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
@@ -70,9 +66,7 @@ class Build : public ::testing::Test {
         const int32_t size =
             format.data_size_override >= 0 ? int32_t(format.data_size_override) : int32_t(samples);
         const int32_t id = form.Files.Add(QString::fromStdString(path), int32_t(format.rate), size);
-        form.List_File->AddItem(
-            QString::fromStdString(name),
-            {QString::number(format.rate), QString::number(size), "0", QString::number(id)});
+        form.AddFileRow(form.Files.Items().back());
         form.Usage.Add(size);
         return id;
     }
@@ -80,7 +74,7 @@ class Build : public ::testing::Test {
     // A generator stand-in: bin/tessor in a folder of its own, a shell script.
     void StandIn(const std::string& body) {
         const std::string bin = tmp.file("standin/bin");
-        ASSERT_EQ(system(("mkdir -p '" + bin + "'").c_str()), 0);
+        std::filesystem::create_directories(bin);
         testsupport::write_file(bin + "/tessor", "#!/bin/sh\n" + body + "\n");
         ASSERT_EQ(chmod((bin + "/tessor").c_str(), 0755), 0);
         form.GeneratorFolder = QString::fromStdString(tmp.file("standin"));

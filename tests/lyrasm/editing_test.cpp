@@ -7,6 +7,7 @@
 
 #include "message_box.h"
 
+#include "qstring_print.h"
 #include "test_support.h"
 
 #include <QAction>
@@ -16,10 +17,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

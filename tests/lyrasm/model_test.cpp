@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 using testsupport::TempDir;
 using testsupport::wav_bytes;
 using testsupport::WavFormat;

@@ -9,6 +9,7 @@
 #include "file_dialog.h"
 #include "message_box.h"
 
+#include "qstring_print.h"
 #include "test_support.h"
 
 #include <QAction>
@@ -20,10 +21,6 @@
 #include <filesystem>
 
 #include <sys/resource.h>
-
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
