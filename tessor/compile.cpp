@@ -5,6 +5,7 @@
 
 #include "encoders.h"
 #include "gen_state.h"
+#include "input_file.h"
 #include "report.h"
 #include "scanner.h"
 #include "script_parser.h"
@@ -59,9 +60,14 @@ int compile(int argc, const char* const* argv) {
     const char* script_path = argv[1];
     const char* image_path = argv[2];
 
-    gen_state.script_file = fopen(script_path, "r");
+    // Pass 2 reads the script again from its start; a pipe, a device or a
+    // folder cannot be read twice and is refused before the image is touched.
+    bool not_regular = false;
+    gen_state.script_file = open_input_file(script_path, &not_regular);
     if (!gen_state.script_file) {
-        print_line("script-file %s open error\n", script_path);
+        print_line(not_regular ? "script-file %s open error: not a regular file\n"
+                               : "script-file %s open error\n",
+                   script_path);
         return -2;
     }
     if (is_same_file(gen_state.script_file, image_path)) {

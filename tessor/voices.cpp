@@ -8,6 +8,7 @@
 
 #include "encoders.h"
 #include "gen_state.h"
+#include "input_file.h"
 #include "report.h"
 
 namespace {
@@ -47,7 +48,7 @@ void close_wave() {
 // Opens a voice's WAV file into the one wave slot and checks its header.
 int open_wave(const char* path, int* sample_count) {
     close_wave();
-    gen_state.wave_file = fopen(path, "rb");
+    gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
     use_large_buffer(gen_state.wave_file);
     return check_wave_header(gen_state.wave_file, sample_count);

@@ -64,6 +64,25 @@ TEST(Driver, MissingScriptTouchesNoImage) {
     EXPECT_FALSE(file_exists(dir.file("s.data")));
 }
 
+// Pass 2 reads the script again from its start: a pipe or a folder cannot be
+// read twice and is refused before the image is created or truncated.
+TEST(Driver, ScriptThatCannotBeReadTwiceIsRefusedBeforeTheImage) {
+    TempDir dir;
+    write_file(dir.file("s.log"), ".Global $Rck = 8000000\n");
+    auto r = run_program({"/bin/sh", "-c", "cat s.log | \"$0\" /dev/stdin s.data", TESSOR_PATH},
+                         dir.path());
+    EXPECT_EQ(r.status, kStatusOpen);
+    EXPECT_EQ(r.out, "script-file /dev/stdin open error: not a regular file\n\n");
+    EXPECT_FALSE(file_exists(dir.file("s.data")));
+
+    ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0700), 0);
+    write_file(dir.file("s.data"), "old image");
+    r = run_program({TESSOR_PATH, "folder", "s.data"}, dir.path());
+    EXPECT_EQ(r.status, kStatusOpen);
+    EXPECT_EQ(r.out, "script-file folder open error: not a regular file\n\n");
+    EXPECT_EQ(read_file(dir.file("s.data")), "old image");
+}
+
 TEST(Driver, UnopenableImage) {
     TempDir dir;
     write_file(dir.file("s.log"), "");

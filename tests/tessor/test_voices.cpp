@@ -1,6 +1,8 @@
 // The voice list and the WAV input: space reserved in pass 1, data in pass 2.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "compile_fixture.h"
 #include "gen_state.h"
 #include "report.h"
@@ -168,6 +170,22 @@ TEST(VoiceRuns, MissingFileNamesTheLiteral) {
     EXPECT_NE(run.out.find("*Error Line2: file <\"nowhere/a.wav\"> open error ."),
               std::string::npos);
     EXPECT_TRUE(run.image.empty());
+}
+
+// A FIFO would block the compile on open or read; a folder holds no samples.
+// Both are the open error of their lines, and the run ends.
+TEST(VoiceRuns, FifoAndFolderAreOpenErrors) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0700), 0);
+    testsupport::write_file(dir.file("s.log"), ".PCM F = \"fifo\"\n.ADPCM D = \"folder\"\n");
+    auto r = testsupport::run_program({"/usr/bin/timeout", "10", TESSOR_PATH, "s.log", "s.data"},
+                                      dir.path());
+    EXPECT_EQ(r.status, 253); // the exit code -3
+    EXPECT_NE(r.out.find("*Error Line1: file <\"fifo\"> open error .\n"
+                         "*Error Line2: file <\"folder\"> open error .\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST(VoiceRuns, ShortPcmDataIsAReadError) {
