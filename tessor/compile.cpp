@@ -34,15 +34,20 @@ int run_passes() {
         result = run_script_parser();
     }
 
+    // The last link entries may still sit in the stream's buffer; the run
+    // succeeds only when every byte reached the file and the file closed.
     FILE* image = gen_state.image_file;
-    fseek(image, 0, SEEK_END);
-    if (result == 0) {
-        long length = ftell(image);
-        if (length > gen_state.max_size || length > gen_state.cpu_mem_size) {
-            print_line("\nErrors: Exceed MaxSize %x. \n",
-                       static_cast<unsigned>(gen_state.max_size));
-            result = 1;
-        }
+    gen_state.image_file = nullptr;
+    bool written = fflush(image) == 0 && fseek(image, 0, SEEK_END) == 0;
+    long length = ftell(image);
+    written &= length >= 0;
+    written &= fclose(image) == 0;
+    if (!written) {
+        report_error(kErrWrite, script_last_line(), nullptr);
+        ++result;
+    } else if (result == 0 && (length > gen_state.max_size || length > gen_state.cpu_mem_size)) {
+        print_line("\nErrors: Exceed MaxSize %x. \n", static_cast<unsigned>(gen_state.max_size));
+        result = 1;
     }
     print_line("\nComplete with %d Errors \n", result);
     return result;

@@ -141,7 +141,7 @@ Start
           // A failed write of the header or tables is an error of the run,
           // reported on the script's last line.
           if (pass1() && gen_state.error_count == 0)
-              report_error(write_image_header(), yylloc.first_line, nullptr);
+              report_error(write_image_header(), script_last_line(), nullptr);
           pass_result = gen_state.error_count;
       }
     ;

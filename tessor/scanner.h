@@ -9,6 +9,11 @@ extern char token_text[kTokenTextSize];
 void Reset_yylex();
 int parse_number_text(const char* text, int* value);
 
+// The script's last line as far as it has been read: the line of the last
+// token, a line end counting to the line it ends. Failures found after the
+// whole script was read are reported on it.
+int script_last_line();
+
 // A stop of the scanner engine (token too long, failed read or allocation).
 // The program prints the message and ends with status 2; an embedding caller
 // may ask for an exception instead.

@@ -274,7 +274,30 @@ TEST(WriteFailures, AnImageThatCannotBeWrittenFailsTheRun) {
     int code = tessor_compile(static_cast<int>(argv.size()), argv.data());
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(code, -3);
-    EXPECT_NE(out.find("*Error Line3: Fatel Write Operation."), std::string::npos) << out;
+    // The header is written once the whole script is read: its failure belongs
+    // to the script's last line.
+    EXPECT_NE(out.find("*Error Line2: Fatel Write Operation."), std::string::npos) << out;
+}
+
+// The disk fills while the last link entries wait in the stream's buffer: the
+// write that fails is the flush at the end of the run, which must fail it too.
+TEST(WriteFailures, LinkEntriesStillBufferedAtTheEndMustReachTheFile) {
+    TempDir dir;
+    std::string script = ".Silence S = 8\n";
+    for (int i = 0; i < 300; ++i)
+        script += ".Section[1] $Groups = S (8000) :0\n";
+    testsupport::write_file(dir.file("s.log"), script);
+    // Files of tessor may grow to 2048 bytes (4 blocks of 512), its console
+    // goes through a pipe, which has no such limit.
+    auto r = testsupport::run_program(
+        {"/bin/sh", "-c",
+         "(trap '' XFSZ; ulimit -f 4; \"$0\" s.log s.data; echo \"exit $?\") | cat", TESSOR_PATH},
+        dir.path());
+    EXPECT_NE(r.out.find("*Error Line301: Fatel Write Operation.\n"
+                         "\nComplete with 1 Errors \n\nexit 253\n"),
+              std::string::npos)
+        << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
+    EXPECT_EQ(testsupport::read_file(dir.file("s.data")).size(), 2048u); // of 2452
 }
 
 } // namespace
