@@ -83,6 +83,16 @@ TEST(Driver, ScriptThatCannotBeReadTwiceIsRefusedBeforeTheImage) {
     EXPECT_EQ(read_file(dir.file("s.data")), "old image");
 }
 
+// Sharing one file, the console streams keep the order of what was printed:
+// a scanner stop's message comes after the lines before it.
+TEST(Driver, ScannerStopMessageFollowsThePrintedLines) {
+    TempDir dir;
+    write_file(dir.file("s.log"), ";" + std::string(9000, 'c') + "\n");
+    auto r = run_program({"/bin/sh", "-c", "\"$0\" s.log s.data 2>&1", TESSOR_PATH}, dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, kBanner + "=<< PASS 1 >>==\ntoken too large, exceeds YYLMAX\n");
+}
+
 TEST(Driver, UnopenableImage) {
     TempDir dir;
     write_file(dir.file("s.log"), "");
