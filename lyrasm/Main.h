@@ -146,6 +146,10 @@ class TForm1 : public QMainWindow {
     // The file id a List_File row holds in its hidden column; 0 when the row
     // does not exist or its text is not a number.
     int32_t FileIdOfRow(int Row) const;
+    // True, after an error box that names the file and says why, when the
+    // script file cannot carry `Path` on its voice line: the line would not
+    // load back, or the generator would not read it.
+    bool PathRefusedByScript(const QString& Path);
     // Appends the List_File row of a file list entry: name, rate, size,
     // share of the current capacity and the id in the hidden column.
     void AddFileRow(const FileStruce& Entry);

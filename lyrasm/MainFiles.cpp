@@ -6,10 +6,29 @@
 #include "ReportList.h"
 #include "Waveanalysis.h"
 
+#include "code_page.h"
+
 #include <QAction>
 #include <QLocale>
 
 #include <limits>
+
+namespace {
+
+// Why a voice line cannot carry `path`, or null when it can. The path stands
+// between double quotes on one line, in the 8-bit code page: a line feed or
+// a carriage return breaks the line, a double quote ends the text early, and
+// a character the code page lacks would come back as another file's name.
+const char* ScriptPathFault(const QString& path) {
+    if (path.contains(QLatin1Char('\n'))) return "a line feed";
+    if (path.contains(QLatin1Char('\r'))) return "a carriage return";
+    if (path.contains(QLatin1Char('"'))) return "a double quote";
+    QByteArray bytes;
+    if (!platform::to_ansi_exact(path, bytes)) return "a character outside the code page";
+    return nullptr;
+}
+
+} // namespace
 
 int32_t TForm1::StrToIntDef(const QString& Text, int32_t Default) {
     qsizetype i = 0;
@@ -39,6 +58,16 @@ int32_t TForm1::FileIdOfRow(int Row) const {
     return StrToIntDef(List_File->SubItem(Row, 3), 0);
 }
 
+bool TForm1::PathRefusedByScript(const QString& Path) {
+    const char* fault = ScriptPathFault(Path);
+    if (!fault) return false;
+    ShowMessageBox(QStringLiteral("The File: \"") + Path +
+                       QStringLiteral("\" can't be saved in a log file: its path holds ") +
+                       QLatin1String(fault) + QLatin1Char('!'),
+                   mkError);
+    return true;
+}
+
 void TForm1::AddFileRow(const FileStruce& Entry) {
     // The share is worked out once, for the chip chosen now; a later change
     // of chip leaves the row as it is.
@@ -54,6 +83,8 @@ void TForm1::AddFileRow(const FileStruce& Entry) {
 
 void TForm1::FileSel_FileDblClick(QObject*) {
     const QString path = FileSel_File->FileName();
+    // A file the project could not save is kept out of it from the start.
+    if (!path.isEmpty() && PathRefusedByScript(path)) return;
     WaveHeader header;
     if (path.isEmpty() || !header.Load(path) || !header.IsPcm8Mono()) {
         ShowMessageBox(QStringLiteral("This File Is Not A PCM, 8-BIT, MONO, WAVE File!"), mkError);

@@ -81,8 +81,9 @@ void TForm1::Menu_File_SaveClick(QObject*) {
 }
 
 bool TForm1::WriteScriptFile(const QString& path) {
-    // Every WAV file must still be there and still be 8-bit mono PCM; the
-    // first one that is not ends the save before anything is written.
+    // Every WAV file must have a path the script file can carry, must still
+    // be there and still be 8-bit mono PCM; the first one that fails ends
+    // the save before anything is written.
     for (int row = 0; row < List_File->ItemCount(); ++row) {
         const int32_t id = FileIdOfRow(row);
         if (id == 0)
@@ -90,6 +91,7 @@ bool TForm1::WriteScriptFile(const QString& path) {
                            mkError);
         // No file has the id 0: its lookup ends the save here.
         const QString wav = RowPath(Files, row, id);
+        if (PathRefusedByScript(wav)) return false;
         WaveHeader header;
         if (!header.Load(wav)) {
             ShowMessageBox(QStringLiteral("The File: \"") + wav +

@@ -124,6 +124,12 @@ class Script : public ::testing::Test {
 
     QStringList Texts() const { return boxes.Transcript(); }
 
+    // The box that refuses a file whose path the script file cannot carry.
+    static QString Refusal(const QString& path, const char* why) {
+        return "ERROR: The File: \"" + path + "\" can't be saved in a log file: its path holds " +
+               why + "!";
+    }
+
     testsupport::TempDir tmp;
     QString folder;
     platform::ScriptedMessageBoxes boxes;
@@ -422,4 +428,72 @@ TEST_F(Script, SavedProjectsCompile) {
     run = testsupport::run_program({tessor, tmp.file("p.log"), tmp.file("p.data")});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_GT(std::filesystem::file_size(tmp.file("p.data")), 2300u);
+}
+
+// ---------------------------------------------------------------------------
+// File names and the script file
+
+TEST_F(Script, PathsTheScriptCannotCarryAreRefused) {
+    Wav("kept.wav", 10);
+    AddFile("kept.wav");
+    SaveAs("good.log");
+    QStringList lines = Lines("good.log");
+    const QString before = Project();
+    const std::pair<const char*, const char*> cases[] = {
+        {"line\nfeed.wav", "a line feed"},
+        {"carriage\rreturn.wav", "a carriage return"},
+        {"double\"quote.wav", "a double quote"},
+    };
+    for (const auto& [name, why] : cases) {
+        SCOPED_TRACE(why);
+        Wav(name, 10);
+        boxes.Clear();
+        AddFile(name);
+        EXPECT_EQ(Texts(), QStringList({Refusal(Path(name), why)}));
+        EXPECT_EQ(Project().toStdString(), before.toStdString());
+    }
+
+    // However such a path got into the project, Save names it and keeps the
+    // former file.
+    const QString quoted = Path("double\"quote.wav");
+    form.Files.Add(quoted, 8000, 10);
+    form.AddFileRow(form.Files.Items().back());
+    form.Usage.Add(10);
+    testsupport::write_file(tmp.file("good.log"), "old");
+    boxes.Clear();
+    boxes.Answer(platform::IDYES);
+    SaveAs("good.log");
+    EXPECT_EQ(Texts().mid(1), QStringList({Refusal(quoted, "a double quote")}));
+    EXPECT_EQ(testsupport::read_file(tmp.file("good.log")), "old");
+
+    // A script that names one loads as damaged, the file named first.
+    lines[12] = ".PCM          V0001     = \"" + quoted + "\"";
+    Write("bad.log", lines);
+    boxes.Clear();
+    LoadFrom("bad.log");
+    EXPECT_EQ(Texts(),
+              QStringList({Refusal(quoted, "a double quote"), "ERROR: This log file is damage!"}));
+    ExpectEmptyProject();
+}
+
+TEST_F(Script, BlanksDotsDashesAndAccentsGoEndToEnd) {
+    const char* name = "-ma voix été.v2.wav";
+    Wav(name, 300);
+    AddFile(name);
+    form.Sections[0].AddVoice(1, 8000, false);
+    form.Menu_Vout_DAC->trigger();
+    form.Menu_Mode_Seq->trigger();
+    SaveAs("odd one.log");
+    EXPECT_EQ(Lines("odd one.log")[12], ".PCM          V0001     = \"" + Path(name) + "\"");
+    const QString before = Project();
+    form.ClearProject();
+    LoadFrom("odd one.log");
+    EXPECT_EQ(Project().toStdString(), before.toStdString());
+
+    form.GeneratorFolder = LYRASM_DIST_DIR;
+    dialogs.Choose(Path("odd one.log"));
+    boxes.Answer(platform::IDYES);
+    form.Menu_Bulide->trigger();
+    EXPECT_EQ(Texts().mid(1), QStringList({"Build: Success!"}));
+    EXPECT_GT(std::filesystem::file_size(tmp.file("odd one.data")), 420u);
 }
