@@ -397,16 +397,14 @@ bool TForm1::ReadChipToFile(int PageCount) {
         stored = out.Write(page);
         return stored;
     });
+    // Kept only when the whole chip came in; closed here, so that data the
+    // file system could not keep is reported.
+    if (stored && !session.Broken()) stored = out.Keep();
     if (!stored) {
         ShowEvent(QStringLiteral("Failed To Write File: ") + name);
         return false;
     }
     if (session.Broken()) return session.Fail();
-    // Closed here, so that data the file system could not keep is reported.
-    if (!out.Keep()) {
-        ShowEvent(QStringLiteral("Failed To Write File: ") + name);
-        return false;
-    }
     ShowEvent(QStringLiteral("Read completed!"));
     return true;
 }
