@@ -197,9 +197,10 @@ class TForm1 : public QMainWindow {
     // first and ends with EndOperation, whatever happened in between; the
     // result only decides whether the next one of a button's sequence runs.
     // False when the chip was not detected, or the operation did not reach
-    // its end (a transfer failed, the writer was removed, a file could not
-    // be read or written); BlankCheck and VerifyChip also give false for a
-    // page that is not blank or that differs from the file.
+    // its end (a transfer failed or a page of Write or Read As File did not
+    // move whole, the writer was removed, a file could not be read or
+    // written); BlankCheck and VerifyChip also give false for a page that is
+    // not blank or that differs from the file.
     bool EraseChip();
     bool BlankCheck(int PageCount);
     bool ProgramChip();

@@ -4,10 +4,17 @@
 // status line.
 //
 // Every worker detects the chip first and ends with EndOperation on every way
-// out. A command that fails has shown its own box and the worker goes on with
-// the next block or page, as the writer has always been driven; but a worker
-// that saw one fail, or lost the writer, ends with its failure text instead
-// of its success text, and the rest of the button's sequence does not run.
+// out. In between, one rule decides where a fault of the writer leads:
+// - A transfer that was not started or not completed in time, or a writer
+//   that has gone, fails the worker (its box has been shown) and ends its
+//   loop: a writer that stopped answering would otherwise cost a time-out
+//   and a box for every block or page left. The closing commands are still
+//   sent, and the rest of the button's sequence does not run.
+// - A wrong or missing answer to a command whose answer nothing depends on
+//   (all but DetectChip's) is let pass and the worker goes on: the blank
+//   check and the verification find what it left undone.
+// - A page that did not move whole and cleanly fails Write and Read As File
+//   at that page; Blank Check and Verify see it in their comparison.
 #include "Main.h"
 
 #include "WriterConnection.h"
@@ -76,13 +83,19 @@ class ChipSession {
         return false;
     }
 
-    // Takes note of a command's result and hands it back. A loop stops at the
-    // first failed transfer: the operation has failed whatever follows, and a
-    // writer that stopped answering would otherwise cost a time-out and a box
-    // for every remaining page of the chip.
-    bool Check(bool ok) {
-        failed = failed || !ok;
-        return ok;
+    // Sent and Moved apply the rule at the head of this file. Sent takes a
+    // command's result, or that of a page that is compared: false only when
+    // its transfers failed.
+    bool Sent(bool ok) {
+        if (ok || LastWriterTransfers() != WriterTransfers::Failed) return true;
+        failed = true;
+        return false;
+    }
+    // Takes a page's result: false unless it moved whole and cleanly.
+    bool Moved(bool ok) {
+        if (ok && LastWriterTransfers() == WriterTransfers::Whole) return true;
+        failed = true;
+        return false;
     }
     bool Broken() const { return failed || WriterGone(); }
 
@@ -104,9 +117,8 @@ class ChipSession {
     template <class F>
     void Stream(bool (*begin)(std::uint32_t), bool (*end)(), int64_t count, int64_t lastIndex,
                 F step) {
-        Check(begin(0));
-        Steps(count, lastIndex, step);
-        Check(end());
+        if (Sent(begin(0))) Steps(count, lastIndex, step);
+        Sent(end());
     }
 
     // Shows the worker's failure text; returns the worker's result.
@@ -147,11 +159,21 @@ bool ReadImagePage(ImageFile& file, Page& page) {
     return !file.ReadFailed();
 }
 
-// The read-back file: created anew or emptied, raw bytes.
+// The read-back file: created anew or emptied, raw bytes. Unless it is kept,
+// it is emptied and removed again when it goes, so that a read-back that did
+// not reach its end leaves nothing to be taken for the chip's content.
 class ReadBackFile {
   public:
     ReadBackFile() = default;
-    ~ReadBackFile() { Close(); }
+    ~ReadBackFile() {
+        if (!created || kept) return;
+        // Emptied first, for any other name it has, then removed.
+        if (fd >= 0) {
+            [[maybe_unused]] const int emptied = ::ftruncate(fd, 0);
+        }
+        Close();
+        ::unlink(name.constData());
+    }
     ReadBackFile(const ReadBackFile&) = delete;
     ReadBackFile& operator=(const ReadBackFile&) = delete;
 
@@ -159,7 +181,6 @@ class ReadBackFile {
     // the window, and a name the 8-bit code page cannot hold would create
     // some other file.
     bool Create(const QString& path) {
-        QByteArray name;
         if (!platform::to_ansi_exact(path, name) || name.isEmpty()) return false;
         fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
         if (fd < 0) return false;
@@ -168,6 +189,7 @@ class ReadBackFile {
             Close();
             return false;
         }
+        created = true;
         return true;
     }
 
@@ -185,7 +207,14 @@ class ReadBackFile {
         return true;
     }
 
-    // False when the last of the data could not be stored.
+    // Closes the file and keeps it; false, and nothing kept, when the last
+    // of the data could not be stored.
+    bool Keep() {
+        kept = Close();
+        return kept;
+    }
+
+  private:
     bool Close() {
         if (fd < 0) return true;
         const int result = ::close(fd);
@@ -193,8 +222,10 @@ class ReadBackFile {
         return result == 0;
     }
 
-  private:
+    QByteArray name;
     int fd = -1;
+    bool created = false;
+    bool kept = false;
 };
 
 // The power warning before anything is sent; true to go on.
@@ -259,7 +290,7 @@ bool TForm1::EraseChip() {
 
     ShowEvent(QStringLiteral("Erasing..."));
     session.Steps(EraseBlockCount, EraseBlockCount - 1, [&](int64_t block) {
-        return session.Check(EraseBlock(static_cast<std::uint8_t>(block)));
+        return session.Sent(EraseBlock(static_cast<std::uint8_t>(block)));
     });
     if (session.Broken()) return session.Fail();
     ShowEvent(QStringLiteral("Erase completed!"));
@@ -278,7 +309,7 @@ bool TForm1::BlankCheck(int PageCount) {
     session.Stream(BeginRead, EndRead, PagesOnChip(PageCount), LastChipPage, [&](int64_t) {
         // A byte the writer did not deliver must not pass for an erased one.
         read.fill(0x00);
-        session.Check(ReadPage(read));
+        if (!session.Sent(ReadPage(read))) return false;
         blank = read == expected;
         return blank;
     });
@@ -302,7 +333,7 @@ bool TForm1::ProgramChip() {
     session.Stream(BeginWrite, EndWrite, lastPage + 1, lastPage, [&](int64_t) {
         // Bytes that never arrived from the file are not written as 0xFF.
         fileRead = ReadImagePage(file, page);
-        return fileRead && session.Check(WritePage(page));
+        return fileRead && session.Moved(WritePage(page));
     });
     if (!fileRead) {
         ShowEvent(readFailure);
@@ -332,7 +363,7 @@ bool TForm1::VerifyChip() {
         // complement of the file's own can never pass for them.
         std::transform(image.begin(), image.end(), chip.begin(),
                        [](std::uint8_t b) { return static_cast<std::uint8_t>(~b); });
-        session.Check(ReadPage(chip));
+        if (!session.Sent(ReadPage(chip))) return false;
         same = chip == image;
         return same;
     });
@@ -362,12 +393,13 @@ bool TForm1::ReadChipToFile(int PageCount) {
     Page page;
     session.Stream(BeginRead, EndRead, PagesOnChip(PageCount), LastChipPage, [&](int64_t) {
         page.fill(0xFF);
-        if (!session.Check(ReadPage(page))) return false;
+        if (!session.Moved(ReadPage(page))) return false;
         stored = out.Write(page);
         return stored;
     });
-    // Closed here, so that data the file system could not keep is reported.
-    stored = out.Close() && stored;
+    // Kept only when the whole chip came in; closed here, so that data the
+    // file system could not keep is reported.
+    if (stored && !session.Broken()) stored = out.Keep();
     if (!stored) {
         ShowEvent(QStringLiteral("Failed To Write File: ") + name);
         return false;

@@ -256,6 +256,7 @@ TransferResult UsbTransport::BulkTransfer(std::uint8_t pipe, std::uint8_t* data,
     if (in) std::copy(current->buffer.begin(), current->buffer.begin() + got, data);
     result.status = TransferStatus::Completed;
     result.received = got;
+    result.errored = t->status != LIBUSB_TRANSFER_COMPLETED;
     pending_.remove_if(
         [current](const std::unique_ptr<Transfer>& p) { return p.get() == current; });
     return result;

@@ -35,34 +35,50 @@ void ShowUsbError(const char* text) {
                           platform::MB_OK);
 }
 
-// One transfer with the failure reports every operation shares. The final
-// status of a completed transfer and the byte count are not looked at: an
-// answer that came short keeps the 0xFF its buffer was filled with.
-bool RunTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length) {
-    WriterTransport* usb = WriterConnection.UsbInterface.get();
-    if (usb && usb->DeviceGone()) {
-        // The writer was pulled out: say so once, then fail quietly, or an
-        // operation running on would raise one box for every page it has left.
-        if (!usb->loss_reported) {
-            usb->loss_reported = true;
-            ShowUsbError(UsbFailedText);
-        }
-        return false;
+WriterTransfers& LastTransfers() {
+    static WriterTransfers last = WriterTransfers::Whole;
+    return last;
+}
+
+// The writer was pulled out: say so once, then fail quietly, or an operation
+// running on would raise one box for every page it has left.
+WriterTransfers WriterLost(WriterTransport& usb) {
+    if (!usb.loss_reported) {
+        usb.loss_reported = true;
+        ShowUsbError(UsbFailedText);
     }
+    return WriterTransfers::Failed;
+}
+
+// One transfer with the failure reports every operation shares. A transfer
+// that completed short or with an error of its own is no failure here: an
+// answer that came short keeps the 0xFF its buffer was filled with.
+WriterTransfers RunTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length) {
+    WriterTransport* usb = WriterConnection.UsbInterface.get();
+    if (usb && usb->DeviceGone()) return WriterLost(*usb);
     TransferResult result;
     if (usb) result = usb->BulkTransfer(pipe, data, length, WriterTimeoutMs);
     switch (result.status) {
     case TransferStatus::Completed:
-        return true;
+        // Completed because the writer went away while it was out.
+        if (usb && usb->DeviceGone()) return WriterLost(*usb);
+        return result.errored || result.received < length ? WriterTransfers::Partial
+                                                          : WriterTransfers::Whole;
     case TransferStatus::NotStarted:
-        if (usb && usb->DeviceGone()) usb->loss_reported = true;
+        if (usb && usb->DeviceGone()) return WriterLost(*usb);
         ShowUsbError(UsbFailedText);
-        return false;
+        return WriterTransfers::Failed;
     case TransferStatus::TimedOut:
         ShowUsbError(UsbTimeOutText);
-        return false;
+        return WriterTransfers::Failed;
     }
-    return false;
+    return WriterTransfers::Failed;
+}
+
+// A page on its pipe; false only when the transfer failed.
+bool RunPage(std::uint8_t pipe, std::uint8_t* data) {
+    LastTransfers() = RunTransfer(pipe, data, WriterPageSize);
+    return LastTransfers() != WriterTransfers::Failed;
 }
 
 // Request frame out, answer frame in. False when either transfer failed; the
@@ -72,9 +88,12 @@ bool Exchange(std::uint8_t code, std::span<const std::uint8_t> arguments, Frame&
     request.fill(0xFF);
     request[0] = code;
     std::copy(arguments.begin(), arguments.end(), request.begin() + 1);
-    if (!RunTransfer(WriterPipeFrameOut, request.data(), request.size())) return false;
+    WriterTransfers& last = LastTransfers();
+    last = RunTransfer(WriterPipeFrameOut, request.data(), request.size());
+    if (last == WriterTransfers::Failed) return false;
     answer.fill(0xFF);
-    return RunTransfer(WriterPipeFrameIn, answer.data(), answer.size());
+    last = std::max(last, RunTransfer(WriterPipeFrameIn, answer.data(), answer.size()));
+    return last != WriterTransfers::Failed;
 }
 
 // The commands whose only test is the echoed code.
@@ -85,6 +104,10 @@ bool EchoCommand(std::uint8_t code, std::span<const std::uint8_t> arguments = {}
 }
 
 } // namespace
+
+WriterTransfers LastWriterTransfers() {
+    return LastTransfers();
+}
 
 WriterMessageHook SetWriterMessageHook(WriterMessageHook hook) {
     WriterMessageHook previous = std::move(MessageHook());
@@ -127,7 +150,7 @@ bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
     // one pointer type for both directions.
     std::array<std::uint8_t, WriterPageSize> out;
     std::copy(page.begin(), page.end(), out.begin());
-    return RunTransfer(WriterPipePageOut, out.data(), out.size());
+    return RunPage(WriterPipePageOut, out.data());
 }
 
 bool EndWrite() {
@@ -140,7 +163,7 @@ bool BeginRead(std::uint32_t address) {
 
 bool ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
     WriterOperationGuard hold;
-    return RunTransfer(WriterPipePageIn, page.data(), page.size());
+    return RunPage(WriterPipePageIn, page.data());
 }
 
 bool EndRead() {

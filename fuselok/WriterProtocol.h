@@ -49,7 +49,8 @@ enum class TransferStatus {
 
 struct TransferResult {
     TransferStatus status = TransferStatus::NotStarted;
-    std::size_t received = 0; // bytes delivered into the buffer (in pipes)
+    std::size_t received = 0; // bytes the device took in or delivered
+    bool errored = false;     // it finished with an error status of its own
 };
 
 // One opened and claimed writer interface: the bulk pipes the protocol uses.
@@ -82,6 +83,18 @@ using WriterMessageHook = std::function<void(const char* text)>;
 
 // Installs `hook` (an empty one restores the default); returns the one before.
 WriterMessageHook SetWriterMessageHook(WriterMessageHook hook);
+
+// How the transfers of the last operation went. Its result folds a failed
+// transfer and a wrong answer together, and a page that completed short or
+// with an error of its own still counts as done; a caller that must tell
+// these apart asks here right after the operation.
+enum class WriterTransfers {
+    Whole,   // every transfer completed and moved all its bytes
+    Partial, // one completed short, or with an error status of its own
+    Failed,  // one was not started or not completed in time, or the writer
+             // is gone: its box has been shown
+};
+WriterTransfers LastWriterTransfers();
 
 // The ten operations. Addresses and the chip id are sent as their low 24 bits,
 // least significant byte first.

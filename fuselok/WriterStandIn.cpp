@@ -151,6 +151,7 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
     const StandInFault* fault = FaultFor(pipe);
     std::size_t deliver = length;
     std::optional<std::uint8_t> status;
+    std::optional<std::uint8_t> code;
     if (fault) {
         switch (fault->kind) {
         case StandInFault::StartFails:
@@ -167,12 +168,16 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
             if (pipe == WriterPipeFrameIn) answer_ready_ = false;
             Record(pipe, in ? nullptr : data, length, TransferStatus::Completed, false);
             result.status = TransferStatus::Completed;
+            result.errored = true;
             return result;
         case StandInFault::ShortAnswer:
             deliver = std::min(length, fault->length);
             break;
         case StandInFault::WrongStatus:
             status = fault->status;
+            break;
+        case StandInFault::WrongCode:
+            code = fault->status;
             break;
         }
     }
@@ -182,12 +187,14 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
         Record(pipe, data, length, TransferStatus::Completed, true);
         Command(data, length);
         result.status = TransferStatus::Completed;
+        result.received = length;
         return result;
     case WriterPipeFrameIn: {
         if (!answer_ready_) return timed_out();
         answer_ready_ = false;
         std::vector<std::uint8_t> answer = answer_;
         if (status) answer[2] = *status;
+        if (code) answer[0] = *code;
         deliver = std::min(deliver, answer.size());
         std::copy_n(answer.begin(), deliver, data);
         Record(pipe, data, deliver, TransferStatus::Completed, true);
@@ -207,6 +214,7 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
         stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
         Record(pipe, data, length, TransferStatus::Completed, true);
         result.status = TransferStatus::Completed;
+        result.received = deliver;
         return result;
     case WriterPipePageIn:
         if (stream_ != Stream::Reading) {

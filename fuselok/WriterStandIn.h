@@ -33,6 +33,7 @@ struct StandInFault {
         NoAnswer,      // the transfer never completes (it times out)
         ShortAnswer,   // an answer frame or page of only `length` bytes
         WrongStatus,   // an answer frame whose status byte (byte 2) is `status`
+        WrongCode,     // an answer frame whose code byte (byte 0) is `status`
         TransferError, // the transfer completes with an error: nothing is moved
         Removal,       // the writer is unplugged as this transfer starts
     };

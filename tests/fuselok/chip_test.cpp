@@ -331,3 +331,38 @@ TEST_F(Chip, WriterThatStopsAnsweringCostsOneTimeOut) {
                                "EndOperation"}));
     EXPECT_EQ(Event(), "Program Failed!");
 }
+
+TEST_F(Chip, ReadAsFileFailsOnAPageThatCameShortOrWithAnErrorAndLeavesNoFile) {
+    form->MainMenu_DRAF->trigger();
+    const std::string readBack = dir.file("read.bin");
+    for (StandInFault::Kind kind : {StandInFault::ShortAnswer, StandInFault::TransferError}) {
+        SCOPED_TRACE(kind);
+        writer->InjectFault({kind, WriterPipePageIn, 10, 1, 156});
+        dialogs.Choose(QString::fromStdString(readBack));
+        Click(form->DM_Verify);
+        EXPECT_EQ(Event(), "Read Failed!");
+        EXPECT_FALSE(testsupport::file_exists(readBack));
+    }
+}
+
+TEST_F(Chip, WriteWithoutVerificationFailsOnAPageThatCompletedWithAnError) {
+    Image(std::string(0x1000, 'd'));
+    form->MainMenu_DEDBW->trigger();
+    form->MainMenu_DVDAW->trigger();
+    writer->InjectFault({StandInFault::TransferError, WriterPipePageOut, 3});
+    Click(form->DM_Program);
+    EXPECT_EQ(Event(), "Program Failed!");
+    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x3", "EndWrite",
+                               "EndOperation"}));
+}
+
+TEST_F(Chip, EraseGoesOnPastAWrongEchoAndLeavesItToTheBlankCheck) {
+    // The answer to EraseBlock 0, after DetectChip's, carries another code.
+    writer->InjectFault({StandInFault::WrongCode, WriterPipeFrameIn, 1, 1, 1, 0x24});
+    Click(form->DM_Erase);
+    EXPECT_EQ(Wire(),
+              (Strings{"DetectChip 469D7F", "EraseBlock 0-63", "EndOperation", "DetectChip 469D7F",
+                       "BeginRead 000000", "ReadPage x16384", "EndRead", "EndOperation"}));
+    EXPECT_EQ(Event(), "Blank check completed!");
+    EXPECT_EQ(Boxes(), Strings{kWarning});
+}

@@ -33,6 +33,7 @@ struct FakeUsb {
     int submit_result = 0;
     bool hotplug = false;
     bool answer = true; // complete transfers on the next event handling
+    libusb_transfer_status completion = LIBUSB_TRANSFER_COMPLETED; // how they complete
     std::vector<std::uint8_t> reply = {0xFE, 0x00, 0x01, 3, 7};
     std::vector<std::string> calls;
     std::vector<libusb_transfer*> in_flight;
@@ -71,6 +72,9 @@ int HandleEvents(libusb_context*, timeval*, int*) {
     for (libusb_transfer* t : due) {
         if (t->status == LIBUSB_TRANSFER_CANCELLED) {
             std::memset(t->buffer, 0xAB, t->length);
+        } else if (fake->completion != LIBUSB_TRANSFER_COMPLETED) {
+            t->actual_length = 0;
+            t->status = fake->completion;
         } else if (t->endpoint & LIBUSB_ENDPOINT_IN) {
             int n = std::min<int>(t->length, static_cast<int>(fake->reply.size()));
             std::memcpy(t->buffer, fake->reply.data(), n);
@@ -310,6 +314,25 @@ TEST_F(UsbTransportTest, VanishedDeviceIsReportedGone) {
     EXPECT_EQ(usb->BulkTransfer(WriterPipeFrameOut, frame.data(), 16, 100).status,
               TransferStatus::NotStarted);
     EXPECT_EQ(usb_.allocated, usb_.freed);
+}
+
+TEST_F(UsbTransportTest, WriterPulledOutWhileAPageIsInFlightFailsThatPage) {
+    usb_.devices = {{}};
+    UseWriterBus(std::make_unique<UsbBus>(FakeCalls()));
+    std::vector<std::string> texts;
+    SetWriterMessageHook([&](const char* text) { texts.push_back(text); });
+    StartWriterConnection();
+    ASSERT_EQ(WriterConnection.Connected, 1);
+    usb_.completion = LIBUSB_TRANSFER_NO_DEVICE;
+    std::array<std::uint8_t, WriterPageSize> page{};
+    EXPECT_FALSE(ReadPage(page));
+    EXPECT_TRUE(WriterGone());
+    EXPECT_FALSE(EndRead()); // sends nothing more, and says it once
+    EXPECT_EQ(texts, std::vector<std::string>{"USB Failed!"});
+    EXPECT_EQ(usb_.allocated, usb_.freed);
+    SetWriterMessageHook({});
+    UseWriterBus(nullptr);
+    WriterConnection.DevicePath.clear();
 }
 
 TEST_F(UsbTransportTest, ConnectionFindsAndConnectsTheWriterThroughLibusb) {
