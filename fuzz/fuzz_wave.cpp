@@ -1,6 +1,8 @@
 // libFuzzer harness for the WAV input and the voice encoders: the header
 // check, the EQ01 tables for a fuzzed code width and mu, and the define and
-// write of voices of every WAV type, run directly without the grammar.
+// write of voices of every WAV type, run directly without the grammar. Every
+// voice written holds exactly what the plain encoders beside this harness
+// make of the same samples.
 //
 // Input layout: 12 control bytes, then the WAV file.
 //   [0]      bits 0-1: voice type (PCM, ADPCM, EQ01, EQ01); bit 2: a second
@@ -12,17 +14,22 @@
 //   [8..9]   link area size in 8-byte entries (place of the voice data area)
 //   [10]     unused
 //   [11]     skew of the sample count for the direct encoder call (signed)
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
+
+#include <unistd.h>
 
 #include "encoders.h"
 #include "fuzz_support.h"
 #include "test_support.h"
 #include "gen_state.h"
 #include "image.h"
+#include "plain_encoders.h"
 #include "report.h"
 #include "voices.h"
 
@@ -62,6 +69,8 @@ void check_eq01_tables(int bits, int mu) {
         return;
     }
     FUZZ_CHECK(rc == 0);
+    const std::array<uint32_t, 256> plain_codes = plain::eq01_codes(bits, mu);
+    for (int x = 0; x < 256; ++x) FUZZ_CHECK(eq01_code_table[x] == plain_codes[x]);
     const uint32_t n = 1u << bits;
     FUZZ_CHECK(eq01_code_count == static_cast<int>(n));
     // Whatever mu is, every sample gets a code of the table's width.
@@ -86,6 +95,41 @@ void check_eq01_tables(int bits, int mu) {
         if (x < 128) FUZZ_CHECK(level <= uint32_t(x));
         if (x > 128) FUZZ_CHECK(level >= uint32_t(x));
     }
+}
+
+// The bytes of the image file from `position` on (fewer where it ends).
+std::string image_bytes(long position, size_t count) {
+    FILE* image = gen_state.image_file;
+    FUZZ_CHECK(fflush(image) == 0);
+    std::string bytes(count, '\0');
+    const ssize_t got = pread(fileno(image), bytes.data(), count, position);
+    FUZZ_CHECK(got >= 0);
+    bytes.resize(static_cast<size_t>(got));
+    return bytes;
+}
+
+// A voice written without error from n samples holds the plain encoding of
+// the first n samples of the wave, at its place behind the link area.
+void check_voice_bytes(const char* name, std::string_view wave, int n, long data_position,
+                       int bits, int mu) {
+    const voice_node* voice = find_voice(name);
+    FUZZ_CHECK(voice);
+    FUZZ_CHECK(n >= 0 && wave.size() >= 44 && wave.size() - 44 >= size_t(n));
+    const std::string_view samples = wave.substr(44, size_t(n));
+    std::string expected;
+    switch (voice->type) {
+    case kVoicePcm:
+        expected = plain::pcm(samples);
+        break;
+    case kVoiceAdpcm:
+        expected = plain::adpcm(samples);
+        break;
+    default:
+        expected = plain::eq01(samples, plain::eq01_codes(bits, mu));
+        break;
+    }
+    FUZZ_CHECK(int64_t(voice->end) - voice->start + 1 == int64_t(expected.size()));
+    FUZZ_CHECK(image_bytes(data_position + voice->start, expected.size()) == expected);
 }
 
 }  // namespace
@@ -167,6 +211,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool all_written = first == kOk && second == kOk && written_first == kOk &&
                        written_second == kOk && last->end >= last->start;
     if (all_written) FUZZ_CHECK(length == area_end);
+    if (first == kOk && written_first == kOk)
+        check_voice_bytes("v", wave, n, data_position, bits, mu);
+    if (second_voice && second == kOk && written_second == kOk)
+        check_voice_bytes("u", wave, n, data_position, bits, mu);
 
     // An encoder handed a sample count that no longer matches the reserved
     // bytes (the file changed between the passes) writes nothing.
@@ -187,6 +235,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             long after = file_length(gen_state.image_file);
             FUZZ_CHECK(after <= area_end);
             if (result == -1) FUZZ_CHECK(after == before);
+            // A skew that keeps the size encodes the skewed count of samples.
+            if (result == kOk) check_voice_bytes("v", wave, skewed, data_position, bits, mu);
         }
         fclose(again);
     }

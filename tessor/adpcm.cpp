@@ -3,6 +3,7 @@
 // step of 1, 2, 4 or 8. Two codes share a byte, the earlier sample in the low
 // nibble. The predictor and step move only by the emitted code, so the chip's
 // decoder, starting from the same values, tracks the encoder exactly.
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 
@@ -33,8 +34,11 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
 
     // Samples come in and codes go out a byte at a time through the streams
     // buffers; the unlocked calls keep each one a pointer step (one thread).
+    // The step is always a power of two (1, 2, 4 or 8), so the magnitude's
+    // division is a shift by the step's exponent.
     int p = 128; // predictor
     int s = 1;   // step
+    int k = 0;   // s == 1 << k
     int h = 0;   // the byte being filled
     for (int i = 0; i < n; ++i) {
         const int x = getc_unlocked(wave);
@@ -42,7 +46,7 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
 
         const int d = x - p;
         const bool negative = d < 0;
-        int m = (negative ? -d : d) / s;
+        int m = (negative ? -d : d) >> k;
         if (m > 7) m = 7;
 
         const int delta = s * m + s / 2;
@@ -58,6 +62,7 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
             if (putc_unlocked(h, image) == EOF) return kErrWrite;
         }
         s = adapt_adpcm_step(m, s);
+        k = std::countr_zero(static_cast<unsigned>(s));
     }
     if (n % 2 != 0) {
         if (putc_unlocked(h, image) == EOF) return kErrWrite;

@@ -84,7 +84,8 @@ int compile(int argc, const char* const* argv) {
         print_line("output-file %s open error\n", image_path);
         return -2;
     }
-    use_large_buffer(gen_state.image_file);
+    static stream_buffer image_buffer;
+    use_large_buffer(gen_state.image_file, image_buffer);
 
     print_line("%s", kBannerRule);
     print_line("%s", kBannerTitle);

@@ -47,8 +47,8 @@ bool seek_image(int64_t chip_address, int image_offset) {
     return fseek(image, position, SEEK_SET) == 0;
 }
 
-void use_large_buffer(FILE* file) {
-    setvbuf(file, nullptr, _IOFBF, 64 * 1024);
+void use_large_buffer(FILE* file, stream_buffer& buffer) {
+    setvbuf(file, buffer, _IOFBF, sizeof buffer);
 }
 
 static void close_file(FILE*& f) {

@@ -64,8 +64,13 @@ void release_all();
 // position is too. Seeks the image there; false when that is no position.
 bool seek_image(int64_t chip_address, int image_offset);
 
-// Gives a stream a buffer large enough for voice data to move in few calls.
-void use_large_buffer(FILE* file);
+// A stream buffer large enough for voice data to move in few reads and writes.
+using stream_buffer = char[64 * 1024];
+
+// Makes `buffer` the full buffer of `file` (before its first read or write).
+// The C library only takes the size along with a buffer of the caller's, so
+// each stream slot brings its own, and it must outlive the stream.
+void use_large_buffer(FILE* file, stream_buffer& buffer);
 
 // Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
 inline int32_t wrap32(int64_t v) {

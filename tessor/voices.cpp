@@ -50,7 +50,8 @@ int open_wave(const char* path, int* sample_count) {
     close_wave();
     gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
-    use_large_buffer(gen_state.wave_file);
+    static stream_buffer wave_buffer;
+    use_large_buffer(gen_state.wave_file, wave_buffer);
     return check_wave_header(gen_state.wave_file, sample_count);
 }
 

@@ -1,6 +1,8 @@
 // The Data Memory File: header, section table, link entries and the report.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "compile.h"
 #include "compile_fixture.h"
 #include "gen_state.h"
@@ -96,6 +98,26 @@ TEST(SectionTable, NoSectionsAtAll) {
     EXPECT_EQ(gen_state.max_section, 0);
     EXPECT_EQ(hex(run.image, 5, 11), "30 00 00 FF 30 00 00 FF 30 00 00");
     EXPECT_EQ(hex(run.image, 48), "01 02 03");
+}
+
+TEST(ImageStream, LargeBufferHoldsVoiceBytesUntilFlushed) {
+    // A buffer the stream ignored would leave it at the C library's 4 KiB and
+    // cost a write call for every 4 KiB of voice data.
+    TempDir dir;
+    FILE* file = fopen(dir.file("s.data").c_str(), "w+b");
+    ASSERT_TRUE(file);
+    static stream_buffer buffer;
+    use_large_buffer(file, buffer);
+    const std::string block(1000, 'v');
+    for (int i = 0; i < 60; ++i)
+        fwrite(block.data(), 1, block.size(), file);
+    struct stat st {};
+    ASSERT_EQ(fstat(fileno(file), &st), 0);
+    EXPECT_EQ(st.st_size, 0);
+    ASSERT_EQ(fflush(file), 0);
+    ASSERT_EQ(fstat(fileno(file), &st), 0);
+    EXPECT_EQ(st.st_size, 60000);
+    fclose(file);
 }
 
 TEST(Addressing, OffsetMovesChipAddressesNotFilePositions) {
