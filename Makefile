@@ -1,5 +1,6 @@
-# The two commands of a fresh machine:
-#   make example   install what is missing, build, compile the example voice project
+# The two commands of a fresh machine (./make runs scripts/bootstrap first, so
+# that they work where make itself is not installed yet):
+#   make example   install what is missing, build the programs, compile the example voice project
 #   make test      install what is missing, build with sanitizers, run every test
 # And, not part of the test run:
 #   make fuzz      build the fuzz harnesses with clang and run each of them for
@@ -17,13 +18,15 @@ FUZZ_WORKERS ?= 1
 bootstrap:
 	@scripts/bootstrap
 
+# The programs and what they and their installation need; no test programs.
 release: bootstrap
-	@cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOICE_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 example: release
 	@cd examples && ../$(RELEASE_DIR)/dist/bin/tessor demo.log demo.data
-	@echo "example image: examples/demo.data"
+	@echo "programs: $(CURDIR)/$(RELEASE_DIR)/dist/"
+	@echo "example image: $(CURDIR)/examples/demo.data"
 
 test: bootstrap
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_SANITIZE=ON >/dev/null

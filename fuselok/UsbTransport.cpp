@@ -109,13 +109,25 @@ std::unique_ptr<WriterDeviceFile> UsbBus::Open(const std::string& path) {
         if (UsbDevicePath(calls_.get_bus_number(list[i]), calls_.get_device_address(list[i])) !=
             path)
             continue;
-        if (calls_.open(list[i], &handle) != 0) handle = nullptr;
+        const int opened = calls_.open(list[i], &handle);
+        if (opened != 0) handle = nullptr;
+        if (opened == LIBUSB_ERROR_ACCESS) ReportNoAccess(path);
         break;
     }
     // An open handle holds its own reference to the device.
     calls_.free_device_list(list, 1);
     if (!handle) return nullptr;
     return std::make_unique<UsbDeviceFile>(calls_, context_, handle);
+}
+
+void UsbBus::ReportNoAccess(const std::string& path) {
+    // Every device change tries the writer again; one line says it all.
+    if (access_reported_) return;
+    access_reported_ = true;
+    std::fprintf(stderr,
+                 "fuselok: no permission to open the writer %s; install the udev rule "
+                 "60-fuselok.rules (see README) and plug the writer in again\n",
+                 path.c_str());
 }
 
 std::unique_ptr<DeviceChangeWatch> UsbBus::Watch(DeviceChangeSink sink) {

@@ -66,9 +66,14 @@ class UsbBus : public WriterBus {
     std::unique_ptr<DeviceChangeWatch> Watch(DeviceChangeSink sink) override;
 
   private:
+    // Without the udev rule the writer is listed but cannot be opened: the
+    // window shows it disconnected, standard error says why, once per bus.
+    void ReportNoAccess(const std::string& path);
+
     const LibUsbCalls& calls_;
     libusb_context* context_ = nullptr;
     bool ready_ = false;
+    bool access_reported_ = false;
 };
 
 class UsbDeviceFile : public WriterDeviceFile {

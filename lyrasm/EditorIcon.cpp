@@ -6,9 +6,7 @@
 
 #include <cmath>
 
-namespace {
-
-QPixmap DrawIcon(int size) {
+QPixmap EditorIconPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -42,11 +40,9 @@ QPixmap DrawIcon(int size) {
     return pixmap;
 }
 
-} // namespace
-
 QIcon EditorIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(DrawIcon(size));
+        icon.addPixmap(EditorIconPixmap(size));
     return icon;
 }

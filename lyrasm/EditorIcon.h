@@ -1,6 +1,12 @@
-// The editor's window icon, drawn in code: a voice chip with a sound wave.
+// The editor's icon, drawn in code: a voice chip with a sound wave. The
+// window shows it; the installation exports it for the desktop's menu.
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
+// The icon drawn at `size` x `size` pixels.
+QPixmap EditorIconPixmap(int size);
+
+// The window's icon, at the sizes a title bar and task bar ask for.
 QIcon EditorIcon();

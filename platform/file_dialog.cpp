@@ -79,9 +79,12 @@ ScriptedFileDialogs::ScriptedFileDialogs() {
     previous_ = set_file_dialog_responder([this](const FileDialogRequest& request) {
         shown_.push_back(request);
         if (answers_.empty()) return std::optional<QString>();
-        std::optional<QString> answer = answers_.front();
+        // Taken apart into a flag and a plain QString: gcc 12 at -O2 takes a
+        // copied optional<QString> for maybe uninitialized.
+        const bool chosen = answers_.front().has_value();
+        const QString path = chosen ? *answers_.front() : QString();
         answers_.pop_front();
-        return answer;
+        return chosen ? std::optional<QString>(path) : std::nullopt;
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -234,6 +235,21 @@ TEST_F(UsbTransportTest, OpensThePathClaimsInterfaceZeroAndReleasesBeforeClosing
     EXPECT_FALSE(Claimed(bus));
     usb_.open_result = LIBUSB_ERROR_ACCESS;
     EXPECT_FALSE(bus.Open("/dev/bus/usb/001/004"));
+}
+
+TEST_F(UsbTransportTest, WriterWithoutPermissionNamesTheUdevRuleOnceOnStandardError) {
+    usb_.devices = {{}};
+    UsbBus bus(FakeCalls());
+    testing::internal::CaptureStderr();
+    usb_.open_result = LIBUSB_ERROR_BUSY;
+    EXPECT_FALSE(bus.Open("/dev/bus/usb/001/004"));
+    usb_.open_result = LIBUSB_ERROR_ACCESS;
+    EXPECT_FALSE(bus.Open("/dev/bus/usb/001/004"));
+    EXPECT_FALSE(bus.Open("/dev/bus/usb/001/004"));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("/dev/bus/usb/001/004"), std::string::npos) << said;
+    EXPECT_NE(said.find("60-fuselok.rules"), std::string::npos) << said;
 }
 
 TEST_F(UsbTransportTest, TransfersCopyTheirDataAndDeliverShortAnswers) {
