@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <unistd.h>
 
 #include "encoders.h"
 #include "gen_state.h"
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr int kWaveHeaderSize = 44;
-constexpr size_t kCopyBlock = 1024;
+constexpr size_t kCopyBlock = 64 * 1024;
 
 unsigned char wave_header[kWaveHeaderSize];
 
@@ -45,14 +46,54 @@ void close_wave() {
     }
 }
 
-// Opens a voice's WAV file into the one wave slot and checks its header.
-int open_wave(const char* path, int* sample_count) {
+// How a voice's WAV file is read after its header.
+enum class WaveUse {
+    HeaderOnly, // pass 1: the header is all that is read
+    Copied,     // PCM data, copied between the files by the kernel
+    Encoded,    // ADPCM and EQ01 data, read sample by sample
+};
+
+// Opens a voice's WAV file into the one wave slot and checks its header. Only
+// the encoders read through the stream's buffer; for the others a buffer would
+// only fill with samples that are never used, or read again by the kernel, so
+// the header is read on its own.
+int open_wave(const char* path, int* sample_count, WaveUse use) {
     close_wave();
     gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
     static stream_buffer wave_buffer;
-    use_large_buffer(gen_state.wave_file, wave_buffer);
+    if (use == WaveUse::Encoded)
+        use_large_buffer(gen_state.wave_file, wave_buffer);
+    else
+        setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
     return check_wave_header(gen_state.wave_file, sample_count);
+}
+
+// Copies what it can of the `*left` bytes from the wave's position to the
+// image's position within the kernel, so that the samples never pass through
+// this process, and leaves both streams after the bytes copied and `*left`
+// the bytes not copied: all of them where the kernel cannot copy between the
+// two files (another file system, a device), the rest when the wave ended
+// early or the copy failed on the way. Returns the error of a flush or seek.
+int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
+    // Asked before the flush, while the stream may still know its position
+    // without asking the kernel.
+    off_t to = ftello(image);
+    if (fflush(image) != 0) return kErrWrite;
+    off_t from = ftello(wave);
+    if (from < 0 || to < 0) return kOk;
+    const size_t count = *left;
+    while (*left > 0) {
+        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, *left, 0);
+        if (copied <= 0) break;
+        *left -= static_cast<size_t>(copied);
+    }
+    if (*left == count) return kOk;
+    // The streams still stand where the copy began; the wave is read on only
+    // when something is left.
+    if (fseeko(image, to, SEEK_SET) != 0) return kErrWrite;
+    if (*left > 0 && fseeko(wave, from, SEEK_SET) != 0) return kErrRead;
+    return kOk;
 }
 
 } // namespace
@@ -117,7 +158,7 @@ int define_voice(const char* name, const char* text, int voice_type, int length)
     node->end = wrap32(int64_t(node->start) - 1);
 
     int n = 0;
-    int rc = open_wave(node->path, &n);
+    int rc = open_wave(node->path, &n, WaveUse::HeaderOnly);
     if (rc == kOk) {
         int64_t size = reserved_bytes(voice_type, n);
         // A sample count read as negative, or one that would carry the voice
@@ -140,8 +181,13 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     if (count <= 0) return kOk;
     if (!seek_image(int64_t(voice_data_addr) + start, image_offset)) return kErrWrite;
 
-    unsigned char block[kCopyBlock];
+    // What the kernel did not copy goes through the streams, where a read or
+    // write that fails is told apart as ever.
     size_t left = static_cast<size_t>(count);
+    if (int rc = copy_by_kernel(wave, gen_state.image_file, &left); rc != kOk) return rc;
+    // All copied: the image stream was flushed before the copy and holds nothing.
+    if (left == 0) return kOk;
+    static unsigned char block[kCopyBlock];
     while (left > 0) {
         size_t want = left < kCopyBlock ? left : kCopyBlock;
         if (fread(block, 1, want, wave) != want) return kErrRead;
@@ -158,7 +204,8 @@ int write_voice(const char* name) {
     if (voice->type == kVoiceSilence) return kOk;
 
     int n = 0;
-    int rc = open_wave(voice->path, &n);
+    int rc = open_wave(voice->path, &n,
+                       voice->type == kVoicePcm ? WaveUse::Copied : WaveUse::Encoded);
     if (rc == kOk && n < 0) rc = kErrSampleCount;
     if (rc == kOk) {
         FILE* wave = gen_state.wave_file;
