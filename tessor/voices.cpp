@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include <new>
 #include <unistd.h>
 
 #include "encoders.h"
@@ -99,9 +99,11 @@ int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
 } // namespace
 
 voice_node* find_voice(const char* name) {
-    for (voice_node* v = gen_state.voice_list; v; v = v->next)
-        if (strcasecmp(v->name, name) == 0) return v;
-    return nullptr;
+    // Every $Groups line looks its voice up, in both passes: by the index, not
+    // along the list. Names are unique without regard to case, so the index
+    // finds the one voice the list holds under the name.
+    auto found = gen_state.voice_index.find(name);
+    return found == gen_state.voice_index.end() ? nullptr : found->second;
 }
 
 int check_wave_header(FILE* file, int* sample_count) {
@@ -144,6 +146,14 @@ int define_voice(const char* name, const char* text, int voice_type, int length)
     }
     node->type = voice_type;
     // Entered before any check of its file, so later $Groups lines find it.
+    try {
+        gen_state.voice_index.emplace(node->name, node);
+    } catch (const std::bad_alloc&) {
+        free(node->path);
+        free(node->name);
+        free(node);
+        return kErrMalloc;
+    }
     node->next = gen_state.voice_list;
     gen_state.voice_list = node;
 
@@ -234,6 +244,7 @@ int write_voice(const char* name) {
 }
 
 void free_voices() {
+    gen_state.voice_index.clear();
     while (voice_node* v = gen_state.voice_list) {
         gen_state.voice_list = v->next;
         free(v->name);
