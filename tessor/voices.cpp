@@ -49,20 +49,21 @@ void close_wave() {
 // How a voice's WAV file is read after its header.
 enum class WaveUse {
     HeaderOnly, // pass 1: the header is all that is read
-    Copied,     // PCM data, copied between the files by the kernel
-    Encoded,    // ADPCM and EQ01 data, read sample by sample
+    Blocks,     // PCM and EQ01 data: copied by the kernel or read in large blocks
+    Samples,    // ADPCM data: read a sample at a time
 };
 
 // Opens a voice's WAV file into the one wave slot and checks its header. Only
-// the encoders read through the stream's buffer; for the others a buffer would
-// only fill with samples that are never used, or read again by the kernel, so
-// the header is read on its own.
+// the ADPCM encoder reads through the stream's buffer; otherwise a buffer
+// would fill with samples never used, or read again by the kernel, or copied
+// once more on their way into the encoder's own block, so the header is read
+// on its own and the blocks straight from the file.
 int open_wave(const char* path, int* sample_count, WaveUse use) {
     close_wave();
     gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
     static stream_buffer wave_buffer;
-    if (use == WaveUse::Encoded)
+    if (use == WaveUse::Samples)
         use_large_buffer(gen_state.wave_file, wave_buffer);
     else
         setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
@@ -215,7 +216,7 @@ int write_voice(const char* name) {
 
     int n = 0;
     int rc = open_wave(voice->path, &n,
-                       voice->type == kVoicePcm ? WaveUse::Copied : WaveUse::Encoded);
+                       voice->type == kVoiceAdpcm ? WaveUse::Samples : WaveUse::Blocks);
     if (rc == kOk && n < 0) rc = kErrSampleCount;
     if (rc == kOk) {
         FILE* wave = gen_state.wave_file;
