@@ -46,27 +46,16 @@ void close_wave() {
     }
 }
 
-// How a voice's WAV file is read after its header.
-enum class WaveUse {
-    HeaderOnly, // pass 1: the header is all that is read
-    Blocks,     // PCM and EQ01 data: copied by the kernel or read in large blocks
-    Samples,    // ADPCM data: read a sample at a time
-};
-
-// Opens a voice's WAV file into the one wave slot and checks its header. Only
-// the ADPCM encoder reads through the stream's buffer; otherwise a buffer
-// would fill with samples never used, or read again by the kernel, or copied
-// once more on their way into the encoder's own block, so the header is read
-// on its own and the blocks straight from the file.
-int open_wave(const char* path, int* sample_count, WaveUse use) {
+// Opens a voice's WAV file into the one wave slot and checks its header. The
+// stream has no buffer of its own: pass 1 reads only the header, and pass 2
+// has the kernel copy the samples or reads them in large blocks straight into
+// the encoder's own array; a buffer would fill with samples never used, read
+// again by the kernel, or copied once more.
+int open_wave(const char* path, int* sample_count) {
     close_wave();
     gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
-    static stream_buffer wave_buffer;
-    if (use == WaveUse::Samples)
-        use_large_buffer(gen_state.wave_file, wave_buffer);
-    else
-        setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
+    setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
     return check_wave_header(gen_state.wave_file, sample_count);
 }
 
@@ -169,7 +158,7 @@ int define_voice(const char* name, const char* text, int voice_type, int length)
     node->end = wrap32(int64_t(node->start) - 1);
 
     int n = 0;
-    int rc = open_wave(node->path, &n, WaveUse::HeaderOnly);
+    int rc = open_wave(node->path, &n);
     if (rc == kOk) {
         int64_t size = reserved_bytes(voice_type, n);
         // A sample count read as negative, or one that would carry the voice
@@ -215,8 +204,7 @@ int write_voice(const char* name) {
     if (voice->type == kVoiceSilence) return kOk;
 
     int n = 0;
-    int rc = open_wave(voice->path, &n,
-                       voice->type == kVoiceAdpcm ? WaveUse::Samples : WaveUse::Blocks);
+    int rc = open_wave(voice->path, &n);
     if (rc == kOk && n < 0) rc = kErrSampleCount;
     if (rc == kOk) {
         FILE* wave = gen_state.wave_file;
