@@ -79,7 +79,9 @@ int compile(int argc, const char* const* argv) {
         print_line("output-file %s is the script-file; choose another output\n", image_path);
         return -2;
     }
-    gen_state.image_file = fopen(image_path, "w+b");
+    // Write-only: nothing reads the image back, and a stream open for reading
+    // too refills its buffer from the file at every seek.
+    gen_state.image_file = fopen(image_path, "wb");
     if (!gen_state.image_file) {
         print_line("output-file %s open error\n", image_path);
         return -2;

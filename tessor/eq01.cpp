@@ -46,12 +46,18 @@ uint16_t eq01_pair_codes[65536];
 bool pair_codes_ready = false;
 
 void build_pair_codes() {
-    for (unsigned pair = 0; pair < 65536; ++pair) {
-        const unsigned c0 = eq01_code_table[pair & 0xFF] & 0xFF;
-        const unsigned c1 = eq01_code_table[pair >> 8] & 0xFF;
-        eq01_pair_codes[pair] = static_cast<uint16_t>(
-            ((c0 >> 1) & 0x0F) | (((c1 >> 1) & 0x0F) << 4) | ((c0 & 1) << 8) | ((c1 & 1) << 9));
+    // Each sample's share of a pair's entry, as the earlier and as the later
+    // sample; an entry is the two shares together.
+    uint16_t earlier[256], later[256];
+    for (unsigned x = 0; x < 256; ++x) {
+        const unsigned c = eq01_code_table[x] & 0xFF;
+        earlier[x] = static_cast<uint16_t>(((c >> 1) & 0x0F) | ((c & 1) << 8));
+        later[x] = static_cast<uint16_t>((((c >> 1) & 0x0F) << 4) | ((c & 1) << 9));
     }
+    for (unsigned second = 0; second < 256; ++second)
+        for (unsigned first = 0; first < 256; ++first)
+            eq01_pair_codes[second << 8 | first] =
+                static_cast<uint16_t>(earlier[first] | later[second]);
     pair_codes_ready = true;
 }
 
@@ -164,13 +170,12 @@ int encode_eq01(FILE* wave, int image_offset, int voice_data_addr, int start, in
     // goes through it. A block read short ends with the groups it completed
     // written, as the one-by-one packing leaves them.
     if (!pair_codes_ready) build_pair_codes();
-    constexpr int kBlockGroups = 8192; // 64 KiB of samples: the stream reads them directly
+    constexpr int kBlockGroups = 8192; // 64 KiB of samples, read straight into `in`
     uint8_t in[8 * kBlockGroups];
     uint8_t out[kGroupBytes * kBlockGroups];
-    const int whole = n / 8 * 8;
     int i = 0;
-    while (i < whole) {
-        const size_t want = std::min<size_t>(sizeof in, static_cast<size_t>(whole - i));
+    while (i < n) {
+        const size_t want = std::min<size_t>(sizeof in, static_cast<size_t>(n - i));
         const size_t got = fread(in, 1, want, wave);
         const size_t groups = got / 8;
         for (size_t g = 0; g < groups; ++g) {
@@ -187,13 +192,12 @@ int encode_eq01(FILE* wave, int image_offset, int voice_data_addr, int start, in
         const size_t bytes = kGroupBytes * groups;
         if (fwrite(out, 1, bytes, image) != bytes) return kErrWrite;
         if (got < want) return kErrRead;
-        i += static_cast<int>(got);
-    }
-    for (; i < n; ++i) {
-        const int x = getc_unlocked(wave);
-        if (x == EOF) return kErrRead;
-        const int rc = pack_eq01_code(i, static_cast<int>(eq01_code_table[x] & 0xFF));
-        if (rc != 0) return rc;
+        i += static_cast<int>(8 * groups);
+        // Blocks hold whole groups but the voice's last: its samples end it.
+        for (size_t k = 8 * groups; k < got; ++k, ++i) {
+            const int rc = pack_eq01_code(i, static_cast<int>(eq01_code_table[in[k]] & 0xFF));
+            if (rc != 0) return rc;
+        }
     }
     if (flush_eq01_group(n) != 0) return kErrWrite;
     // Buffered bytes may only fail on their way out: a failed flush is a failed write.

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "name_index.h"
+
 struct const_node;
 struct voice_node;
 
@@ -24,6 +26,7 @@ struct gen_state_t {
 
     const_node* const_list = nullptr; // newest first
     voice_node* voice_list = nullptr; // newest first
+    name_index<voice_node> voice_index; // the voice list by name
 
     int voice_offset = 0;
     int sample_rate = 0;

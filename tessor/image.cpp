@@ -104,9 +104,16 @@ int write_image_header() {
         g.section_link_table[k] = wrap32(int64_t(g.section_link_table[k - 1]) +
                                          int64_t(link_entry_size()) * g.section_link_count[k - 1]);
         int flags = g.section_flags[k];
-        print_line("<Sectin %04d> %s, %s, %s, Groups = %d\n", k, (flags & 1) ? "Edge  " : "Level ",
-                   (flags & 2) ? "Hold  " : "UnHold", (flags & 4) ? "Retrg " : "NonRtg",
-                   g.section_link_count[k]);
+        // "<Sectin %04d> %s, %s, %s, Groups = %d\n"
+        ConsoleLine()
+            .text("<Sectin ")
+            .zero_padded(k, 4)
+            .text((flags & 1) ? "> Edge  , " : "> Level , ")
+            .text((flags & 2) ? "Hold  , " : "UnHold, ")
+            .text((flags & 4) ? "Retrg , Groups = " : "NonRtg, Groups = ")
+            .decimal(g.section_link_count[k])
+            .text("\n")
+            .print();
         unsigned char entry[4];
         entry[0] = static_cast<unsigned char>(flags & 7);
         put_le(entry + 1, g.section_link_table[k], 3);
@@ -142,8 +149,18 @@ int write_section_link(int section, const char* name, int rate, int busy) {
     int flags = kind.code;
     bool last = g.section_links_written[section] == g.section_link_count[section];
     if (last) flags |= 0x80;
-    print_line("Section[%3d]: Link %s %-9s (%02X%s)\n", section, kind.label, name, flags,
-               last ? "*" : " ");
+    // "Section[%3d]: Link %s %-9s (%02X%s)\n"
+    ConsoleLine()
+        .text("Section[")
+        .decimal(section, 3)
+        .text("]: Link ")
+        .text(kind.label)
+        .text(" ")
+        .left(name, 9)
+        .text(" (")
+        .hex2(static_cast<unsigned>(flags))
+        .text(last ? "*)\n" : " )\n")
+        .print();
     if (busy != 0) flags |= 0x40;
 
     int width = g.grp_adr;

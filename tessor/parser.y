@@ -28,8 +28,10 @@ static char saved_name[kTokenTextSize];
 static int pass_result = -1;
 
 static void save_text(const char* text) {
-    strncpy(saved_name, text, sizeof saved_name - 1);
-    saved_name[sizeof saved_name - 1] = '\0';
+    // Not strncpy: it would fill the rest of the buffer with zeros every time.
+    size_t length = strnlen(text, sizeof saved_name - 1);
+    memcpy(saved_name, text, length);
+    saved_name[length] = '\0';
 }
 
 // $n as a quoted literal: the command-line word between double quotes, cut to

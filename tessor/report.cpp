@@ -1,7 +1,10 @@
 #include "report.h"
 
+#include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "gen_state.h"
@@ -81,4 +84,74 @@ void print_line(const char* format, ...) {
     vprintf(format, args);
     va_end(args);
     putchar('\n');
+}
+
+void ConsoleLine::put(const char* bytes, size_t count) {
+    if (count > sizeof buffer_ - length_) {
+        write_out();
+        if (count > sizeof buffer_) {
+            fwrite(bytes, 1, count, stdout);
+            return;
+        }
+    }
+    memcpy(buffer_ + length_, bytes, count);
+    length_ += count;
+}
+
+void ConsoleLine::put(size_t count, char c) {
+    for (; count > 0; --count)
+        put(&c, 1);
+}
+
+void ConsoleLine::write_out() {
+    fwrite(buffer_, 1, length_, stdout);
+    length_ = 0;
+}
+
+ConsoleLine& ConsoleLine::text(std::string_view piece) {
+    put(piece.data(), piece.size());
+    return *this;
+}
+
+ConsoleLine& ConsoleLine::left(std::string_view piece, size_t width) {
+    put(piece.data(), piece.size());
+    if (piece.size() < width) put(width - piece.size(), ' ');
+    return *this;
+}
+
+ConsoleLine& ConsoleLine::decimal(int value, int width) {
+    return number(value, width, ' ');
+}
+
+ConsoleLine& ConsoleLine::zero_padded(int value, int width) {
+    return number(value, width, '0');
+}
+
+// As printf pads: spaces go before the sign, zeros after it.
+ConsoleLine& ConsoleLine::number(int value, int width, char fill) {
+    char digits[16];
+    const int64_t magnitude = value < 0 ? -int64_t(value) : int64_t(value);
+    char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    const int length = static_cast<int>(end - digits) + (value < 0 ? 1 : 0);
+    const size_t padding = width > length ? static_cast<size_t>(width - length) : 0;
+    if (fill == ' ') put(padding, ' ');
+    if (value < 0) put(1, '-');
+    if (fill == '0') put(padding, '0');
+    put(digits, static_cast<size_t>(end - digits));
+    return *this;
+}
+
+ConsoleLine& ConsoleLine::hex2(unsigned value) {
+    char digits[8];
+    char* end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+    if (end - digits < 2) put(1, '0');
+    for (char* c = digits; c < end; ++c)
+        if (*c >= 'a') *c = static_cast<char>(*c - 'a' + 'A');
+    put(digits, static_cast<size_t>(end - digits));
+    return *this;
+}
+
+void ConsoleLine::print() {
+    put(1, '\n');
+    write_out();
 }

@@ -1,6 +1,9 @@
 // The one error reporter: prints error lines and counts errors by pass.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 // Error codes of the generator's operations (0 is success).
 enum : int {
     kReportPlain = 1, // print the text as a plain line, never counted
@@ -35,3 +38,26 @@ void report_error(int code, int line, const char* text);
 // Prints one console line: the formatted text with a newline appended, so a
 // format that ends in "\n" is followed by an empty line.
 void print_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// One console line built from pieces, printed as print_line prints its text:
+// for the lines printed for every section and link, where printf's reading of
+// its format costs more than all the other work done for them. Each piece
+// formats as the printf conversion named beside it.
+class ConsoleLine {
+  public:
+    ConsoleLine& text(std::string_view piece);               // %s
+    ConsoleLine& left(std::string_view piece, size_t width); // %-<width>s
+    ConsoleLine& decimal(int value, int width = 0);          // %<width>d
+    ConsoleLine& zero_padded(int value, int width);          // %0<width>d
+    ConsoleLine& hex2(unsigned value);                       // %02X
+    void print();
+
+  private:
+    ConsoleLine& number(int value, int width, char fill);
+    void put(const char* bytes, size_t count);
+    void put(size_t count, char c);
+    void write_out();
+    // Filled, then written out in one piece; a longer line goes out in parts.
+    char buffer_[256];
+    size_t length_ = 0;
+};

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include <new>
+#include <unistd.h>
 
 #include "encoders.h"
 #include "gen_state.h"
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr int kWaveHeaderSize = 44;
-constexpr size_t kCopyBlock = 1024;
+constexpr size_t kCopyBlock = 64 * 1024;
 
 unsigned char wave_header[kWaveHeaderSize];
 
@@ -45,22 +46,54 @@ void close_wave() {
     }
 }
 
-// Opens a voice's WAV file into the one wave slot and checks its header.
+// Opens a voice's WAV file into the one wave slot and checks its header. The
+// stream has no buffer of its own: pass 1 reads only the header, and pass 2
+// has the kernel copy the samples or reads them in large blocks straight into
+// the encoder's own array; a buffer would fill with samples never used, read
+// again by the kernel, or copied once more.
 int open_wave(const char* path, int* sample_count) {
     close_wave();
     gen_state.wave_file = open_input_file(path);
     if (!gen_state.wave_file) return kErrFileOpen;
-    static stream_buffer wave_buffer;
-    use_large_buffer(gen_state.wave_file, wave_buffer);
+    setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
     return check_wave_header(gen_state.wave_file, sample_count);
+}
+
+// Copies what it can of the `*left` bytes from the wave's position to the
+// image's position within the kernel, so that the samples never pass through
+// this process, and leaves both streams after the bytes copied and `*left`
+// the bytes not copied: all of them where the kernel cannot copy between the
+// two files (another file system, a device), the rest when the wave ended
+// early or the copy failed on the way. Returns the error of a flush or seek.
+int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
+    // Asked before the flush, while the stream may still know its position
+    // without asking the kernel.
+    off_t to = ftello(image);
+    if (fflush(image) != 0) return kErrWrite;
+    off_t from = ftello(wave);
+    if (from < 0 || to < 0) return kOk;
+    const size_t count = *left;
+    while (*left > 0) {
+        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, *left, 0);
+        if (copied <= 0) break;
+        *left -= static_cast<size_t>(copied);
+    }
+    if (*left == count) return kOk;
+    // The streams still stand where the copy began; the wave is read on only
+    // when something is left.
+    if (fseeko(image, to, SEEK_SET) != 0) return kErrWrite;
+    if (*left > 0 && fseeko(wave, from, SEEK_SET) != 0) return kErrRead;
+    return kOk;
 }
 
 } // namespace
 
 voice_node* find_voice(const char* name) {
-    for (voice_node* v = gen_state.voice_list; v; v = v->next)
-        if (strcasecmp(v->name, name) == 0) return v;
-    return nullptr;
+    // Every $Groups line looks its voice up, in both passes: by the index, not
+    // along the list. Names are unique without regard to case, so the index
+    // finds the one voice the list holds under the name.
+    auto found = gen_state.voice_index.find(name);
+    return found == gen_state.voice_index.end() ? nullptr : found->second;
 }
 
 int check_wave_header(FILE* file, int* sample_count) {
@@ -103,6 +136,14 @@ int define_voice(const char* name, const char* text, int voice_type, int length)
     }
     node->type = voice_type;
     // Entered before any check of its file, so later $Groups lines find it.
+    try {
+        gen_state.voice_index.emplace(node->name, node);
+    } catch (const std::bad_alloc&) {
+        free(node->path);
+        free(node->name);
+        free(node);
+        return kErrMalloc;
+    }
     node->next = gen_state.voice_list;
     gen_state.voice_list = node;
 
@@ -140,8 +181,13 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     if (count <= 0) return kOk;
     if (!seek_image(int64_t(voice_data_addr) + start, image_offset)) return kErrWrite;
 
-    unsigned char block[kCopyBlock];
+    // What the kernel did not copy goes through the streams, where a read or
+    // write that fails is told apart as ever.
     size_t left = static_cast<size_t>(count);
+    if (int rc = copy_by_kernel(wave, gen_state.image_file, &left); rc != kOk) return rc;
+    // All copied: the image stream was flushed before the copy and holds nothing.
+    if (left == 0) return kOk;
+    static unsigned char block[kCopyBlock];
     while (left > 0) {
         size_t want = left < kCopyBlock ? left : kCopyBlock;
         if (fread(block, 1, want, wave) != want) return kErrRead;
@@ -187,6 +233,7 @@ int write_voice(const char* name) {
 }
 
 void free_voices() {
+    gen_state.voice_index.clear();
     while (voice_node* v = gen_state.voice_list) {
         gen_state.voice_list = v->next;
         free(v->name);

@@ -9,10 +9,11 @@
 
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder, removed with its content.
+// A fresh folder under the system's temporary folder (or under `parent`),
+// removed with its content.
 class TempDir {
   public:
-    TempDir();
+    explicit TempDir(const std::string& parent = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

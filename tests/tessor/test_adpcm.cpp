@@ -73,6 +73,23 @@ TEST(Adpcm, DecoderFollowsTheSignal) {
     EXPECT_EQ(track[459], 0);
 }
 
+// Samples are read in blocks of 64 KiB; the predictor and the step carry on
+// from block to block, and the odd last sample still gets its byte.
+TEST(Adpcm, LongVoiceKeepsItsStateFromBlockToBlock) {
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < 150001; ++i)
+        samples.push_back(static_cast<uint8_t>(128 + std::lround(90 * std::sin(i / 5000.0))));
+    const int n = static_cast<int>(samples.size());
+
+    Encoded r = run_adpcm(samples, n, (n + 1) / 2);
+    ASSERT_EQ(r.rc, 0);
+    ASSERT_EQ(r.image.size(), 3u + (n + 1) / 2);
+    EXPECT_EQ(static_cast<uint8_t>(r.image.back()) >> 4, 0);
+    std::vector<int> track = decode_adpcm(r.image.substr(3), n);
+    for (int i = 0; i < n; ++i)
+        ASSERT_NEAR(track[i], samples[i], 8) << "sample " << i;
+}
+
 TEST(Adpcm, EmptyVoicePrintsItsLineOnly) {
     Encoded r = run_adpcm({}, 0, 0);
     EXPECT_EQ(r.rc, 0);

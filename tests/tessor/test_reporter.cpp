@@ -1,6 +1,9 @@
 // The error reporter: message texts and what each pass prints and counts.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
+
 #include "gen_state.h"
 #include "report.h"
 
@@ -69,6 +72,35 @@ TEST(Reporter, PlainLinesUnknownCodesAndSuccess) {
     Reported ok = report(1, 0, 5, "x");
     EXPECT_EQ(ok.out, "");
     EXPECT_EQ(ok.counted, 0);
+}
+
+// The section and link lines are built piece by piece; each piece must print
+// as the printf conversion it stands for, at the edges of its range too.
+TEST(ConsoleLines, PiecesPrintAsTheirPrintfConversions) {
+    std::string expected;
+    char text[64];
+    testing::internal::CaptureStdout();
+    for (int value : {0, 7, -7, 1023, 12345, INT_MIN, INT_MAX})
+        for (int width : {0, 3, 4}) {
+            ConsoleLine().decimal(value, width).text("|").zero_padded(value, width).print();
+            snprintf(text, sizeof text, "%*d|%0*d\n", width, value, width, value);
+            expected += text;
+        }
+    for (unsigned flags : {0x0u, 0x4u, 0x84u, 0xC1u, 0x1FFu}) {
+        ConsoleLine().hex2(flags).print();
+        snprintf(text, sizeof text, "%02X\n", flags);
+        expected += text;
+    }
+    for (const char* name : {"", "E", "V0001", "ABCDEFGHIJ"}) {
+        ConsoleLine().left(name, 9).text(")").print();
+        snprintf(text, sizeof text, "%-9s)\n", name);
+        expected += text;
+    }
+    // A line longer than the piece buffer goes out whole, in order.
+    const std::string name(3000, 'n');
+    ConsoleLine().text("<").left(name, 9).text(">").print();
+    expected += "<" + name + ">\n";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
 }
 
 } // namespace

@@ -196,6 +196,46 @@ TEST(VoiceRuns, ShortPcmDataIsAReadError) {
     EXPECT_NE(run.out.find("*Error Line1: Fatel Read  Operation."), std::string::npos);
 }
 
+// PCM data are copied by the kernel between files of one file system; from
+// another the copy goes through the streams. Both give the same image, and a
+// file shorter than its header says is the read error of its line either way.
+TEST(VoiceRuns, PcmDataFromAnotherFileSystem) {
+    TempDir here;
+    struct stat here_stat {}, shm_stat {};
+    if (stat(here.path().c_str(), &here_stat) != 0 || stat("/dev/shm", &shm_stat) != 0 ||
+        here_stat.st_dev == shm_stat.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    TempDir there("/dev/shm");
+    std::vector<uint8_t> a(70000), b(3001);
+    for (size_t i = 0; i < a.size(); ++i)
+        a[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < b.size(); ++i)
+        b[i] = static_cast<uint8_t>(i * 13 + 5);
+    // Header, section table and one link entry come before the voice data.
+    const std::string data(a.begin(), a.end()), more(b.begin(), b.end());
+    const size_t voices_at = 48 + 4 + 8;
+
+    std::string first_image;
+    for (const TempDir* wavs : {&here, &there}) {
+        write_wav(wavs->file("a.wav"), a);
+        write_wav(wavs->file("b.wav"), b);
+        write_wav(wavs->file("s.wav"), std::vector<uint8_t>(100, 1), WavFormat{8000, 1, 8, 3000});
+        CompileRun run = compile_script(here, voice_line(".PCM", "A", wavs->file("a.wav")) +
+                                                  voice_line(".PCM", "B", wavs->file("b.wav")) +
+                                                  voice_line(".PCM", "S", wavs->file("s.wav")) +
+                                                  ".Section[1] $Groups = B (8000) :0\n");
+        EXPECT_EQ(run.code, -3);
+        EXPECT_NE(run.out.find("*Error Line3: Fatel Read  Operation."), std::string::npos)
+            << run.out;
+        EXPECT_EQ(run.image.substr(voices_at, data.size() + more.size()), data + more);
+        std::string image = run.image.substr(0, voices_at + data.size() + more.size());
+        if (wavs == &here)
+            first_image = image;
+        else
+            EXPECT_EQ(image, first_image);
+    }
+}
+
 TEST(VoiceRuns, NegativeSampleCountIsACountedError) {
     TempDir dir;
     write_wav(dir.file("a.wav"), {1}, WavFormat{8000, 1, 8, 0xFFFFFFF0LL});
