@@ -87,7 +87,8 @@ WriterMessageHook SetWriterMessageHook(WriterMessageHook hook);
 // How the transfers of the last operation went. Its result folds a failed
 // transfer and a wrong answer together, and a page that completed short or
 // with an error of its own still counts as done; a caller that must tell
-// these apart asks here right after the operation.
+// these apart asks here right after the operation. Ordered from best to
+// worst: an exchange of two transfers is as good as the worse of them.
 enum class WriterTransfers {
     Whole,   // every transfer completed and moved all its bytes
     Partial, // one completed short, or with an error status of its own

@@ -71,8 +71,8 @@ bool seek_image(int64_t chip_address, int image_offset);
 using stream_buffer = char[64 * 1024];
 
 // Makes `buffer` the full buffer of `file` (before its first read or write).
-// The C library only takes the size along with a buffer of the caller's, so
-// each stream slot brings its own, and it must outlive the stream.
+// The C library only takes the size along with a buffer of the caller's; it
+// must outlive the stream.
 void use_large_buffer(FILE* file, stream_buffer& buffer);
 
 // Wraps 32-bit arithmetic the way the chip's tools expect: the low 32 bits.
