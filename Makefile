@@ -12,6 +12,9 @@ TEST_DIR := build/asan
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_WORKERS ?= 1
+# Seconds a test may run when it sets no limit of its own: the slowest takes
+# about two, so a hang fails in good time and names its test.
+TEST_TIMEOUT ?= 30
 
 .PHONY: example test bootstrap release fuzz
 
@@ -28,10 +31,13 @@ example: release
 	@echo "programs: $(CURDIR)/$(RELEASE_DIR)/dist/"
 	@echo "example image: $(CURDIR)/examples/demo.data"
 
+# Warnings are errors here; a run that finds no test fails.
 test: bootstrap
-	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_SANITIZE=ON \
+		-DVOICE_WERROR=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
-	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error \
+		--timeout $(TEST_TIMEOUT) -j $(JOBS)
 
 fuzz:
 	@scripts/bootstrap fuzz

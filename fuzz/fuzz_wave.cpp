@@ -63,7 +63,7 @@ void check_eq01_tables(int bits, int mu) {
     reset_eq01_tables();
     int rc = build_eq01_table(bits, mu);
     if (bits < 5 || bits > 8) {
-        FUZZ_CHECK(rc == -1);
+        FUZZ_CHECK(rc == kErrTableBits);
         FUZZ_CHECK(eq01_code_count == 0);
         for (uint32_t code : eq01_code_table) FUZZ_CHECK(code == 0);
         return;
@@ -234,7 +234,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                            voice->end, skewed, "v", kWavePath);
             long after = file_length(gen_state.image_file);
             FUZZ_CHECK(after <= area_end);
-            if (result == -1) FUZZ_CHECK(after == before);
+            if (result == kErrVoiceChanged) FUZZ_CHECK(after == before);
             // A skew that keeps the size encodes the skewed count of samples.
             if (result == kOk) check_voice_bytes("v", wave, skewed, data_position, bits, mu);
         }

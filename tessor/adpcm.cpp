@@ -79,7 +79,7 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
     // The space pass 1 reserved must hold exactly the codes of n samples; 64-bit sums so
     // that extreme header values cannot overflow.
     const int64_t size = (static_cast<int64_t>(n) + 1) / 2;
-    if (size != static_cast<int64_t>(end) - start + 1) return -1;
+    if (size != static_cast<int64_t>(end) - start + 1) return kErrVoiceChanged;
 
     print_line("ADPCM Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
 

@@ -1,10 +1,10 @@
 #include "compile.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "encoders.h"
 #include "gen_state.h"
+#include "image_file.h"
 #include "input_file.h"
 #include "report.h"
 #include "scanner.h"
@@ -15,19 +15,16 @@ namespace {
 const char* const kBannerRule = "******************************************************";
 const char* const kBannerTitle = "* Vyr Generator for Zel          Ver0.1 2010.03.26   *";
 
-// Opening the image truncates it; when it is the script itself that would
-// destroy the script before it is read.
-bool is_same_file(FILE* script, const char* image_path) {
-    struct stat script_stat, image_stat;
-    if (fstat(fileno(script), &script_stat) != 0) return false;
-    if (stat(image_path, &image_stat) != 0) return false;
-    return script_stat.st_dev == image_stat.st_dev && script_stat.st_ino == image_stat.st_ino;
-}
-
 int run_passes() {
     Reset_yylex();
     Init_yylex(1);
     int result = run_script_parser();
+    // Pass 1 has opened every voice file: the image can lose what it held
+    // (an error-free pass 1 has emptied it before writing the header).
+    if (!start_image_file()) {
+        report_error(kErrWrite, script_last_line(), nullptr);
+        ++result;
+    }
     if (result == 0) {
         Reset_yylex();
         Init_yylex(2);
@@ -67,23 +64,23 @@ int compile(int argc, const char* const* argv) {
 
     // Pass 2 reads the script again from its start; a pipe, a device or a
     // folder cannot be read twice and is refused before the image is touched.
-    bool not_regular = false;
-    gen_state.script_file = open_input_file(script_path, &not_regular);
+    struct stat script_status {};
+    gen_state.script_file = open_input_file(script_path, &script_status);
     if (!gen_state.script_file) {
+        const bool not_regular = script_status.st_mode != 0 && !S_ISREG(script_status.st_mode);
         print_line(not_regular ? "script-file %s open error: not a regular file\n"
                                : "script-file %s open error\n",
                    script_path);
         return -2;
     }
-    if (is_same_file(gen_state.script_file, image_path)) {
-        print_line("output-file %s is the script-file; choose another output\n", image_path);
+    if (!open_image_file(image_path)) {
+        print_line("output-file %s open error\n", image_path);
         return -2;
     }
-    // Write-only: nothing reads the image back, and a stream open for reading
-    // too refills its buffer from the file at every seek.
-    gen_state.image_file = fopen(image_path, "wb");
-    if (!gen_state.image_file) {
-        print_line("output-file %s open error\n", image_path);
+    // The image is not emptied before pass 1 has ended, so the script is
+    // still whole when it turns out to be the image.
+    if (is_image_file(script_status)) {
+        print_line("output-file %s is the script-file; choose another output\n", image_path);
         return -2;
     }
     static stream_buffer image_buffer;
@@ -106,6 +103,8 @@ int tessor_compile(int argc, const char* const* argv) {
     try {
         code = compile(argc, argv);
     } catch (const scanner_fatal_error&) {
+        // A stop in pass 1 leaves the image as a failed pass 1 leaves it.
+        start_image_file();
         code = 2;
     }
     release_all();

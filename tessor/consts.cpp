@@ -27,7 +27,7 @@ int find_const(const char* name, int line) {
     for (const_node* c = gen_state.const_list; c; c = c->next)
         if (strcasecmp(c->name, name) == 0) return c->value;
     report_error(kErrConstUndefined, line, name);
-    return -1;
+    return kMissingValue;
 }
 
 void free_consts() {

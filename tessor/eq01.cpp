@@ -80,7 +80,7 @@ void reset_eq01_tables() {
 int build_eq01_table(int bits, int mu) {
     if (bits < 5 || bits > 8) {
         print_line("Internal error");
-        return -1;
+        return kErrTableBits;
     }
     const uint32_t n = 1u << bits; // number of codes
     const uint32_t q = 256 / n;    // sample values per code step
@@ -157,7 +157,7 @@ int encode_eq01(FILE* wave, int image_offset, int voice_data_addr, int start, in
     // The space pass 1 reserved must hold exactly the groups of n samples; 64-bit sums
     // so that extreme header values cannot overflow.
     const int64_t size = (static_cast<int64_t>(n) + 7) / 8 * kGroupBytes;
-    if (size != static_cast<int64_t>(end) - start + 1) return -1;
+    if (size != static_cast<int64_t>(end) - start + 1) return kErrVoiceChanged;
 
     print_line("EQ01  Samples = %8d <%-s> : \"%s\".\n", n, name ? name : "", path ? path : "");
 

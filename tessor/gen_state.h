@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 
 #include "name_index.h"
 
@@ -23,6 +24,11 @@ struct gen_state_t {
     FILE* script_file = nullptr;
     FILE* image_file = nullptr;
     FILE* wave_file = nullptr;
+    // The image's status when it was opened: its identity, so that no file
+    // the run reads can be it, and the bytes it held before the run.
+    struct stat image_status {};
+    bool image_is_voice = false; // a voice file is the image: it keeps its bytes
+    bool image_started = false;  // emptied of what it held before the run
 
     const_node* const_list = nullptr; // newest first
     voice_node* voice_list = nullptr; // newest first

@@ -5,6 +5,7 @@
 
 #include "encoders.h"
 #include "gen_state.h"
+#include "image_file.h"
 #include "report.h"
 #include "voices.h"
 
@@ -79,7 +80,9 @@ int write_image_header() {
     print_line("Max Section = %d\n", g.max_section);
     print_line("RampEn      = %s.\n", (g.ramp_en & 0x80) ? "Yes" : "No");
 
-    bool written = true;
+    // The image loses what it held before the run only now, after pass 1
+    // has opened every voice file.
+    bool written = start_image_file();
     unsigned char head[4];
     head[0] = static_cast<unsigned char>((g.ramp_en & 0x80) | (g.func_code & 0x7F));
     put_le(head + 1, wrap32(int64_t(g.sbt_max) - 1) & 0xFFFF, 2);
@@ -139,7 +142,7 @@ int write_section_link(int section, const char* name, int rate, int busy) {
     const voice_node* voice = find_voice(name);
     if (!voice) return kErrGroupUndefined;
     LinkKind kind;
-    if (!link_kind(voice->type, &kind)) return -1;
+    if (!link_kind(voice->type, &kind)) return kErrInternal;
     if (section < 1 || section >= kSectionSlots) return kErrSectionNumber;
     if (rate == 0) return kErrRateZero;
 

@@ -1,21 +1,21 @@
 #include "input_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-FILE* open_input_file(const char* path, bool* not_regular) {
-    if (not_regular) *not_regular = false;
+FILE* open_input_file(const char* path, struct stat* status) {
+    struct stat own {};
+    struct stat& st = status ? *status : own;
+    st.st_mode = 0;
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return nullptr;
-    struct stat status {};
-    if (fstat(fd, &status) != 0) {
+    if (fstat(fd, &st) != 0) {
+        st.st_mode = 0;
         close(fd);
         return nullptr;
     }
-    if (!S_ISREG(status.st_mode)) {
-        if (not_regular) *not_regular = true;
+    if (!S_ISREG(st.st_mode)) {
         close(fd);
         return nullptr;
     }

@@ -22,7 +22,7 @@ int check_section_number(int section) {
 
 int set_section_option(int section, int bit, const char* text) {
     if (int rc = check_section_number(section); rc != kOk) return rc;
-    if (bit != 1 && bit != 2 && bit != 4) return -1;
+    if (bit != 1 && bit != 2 && bit != 4) return kErrInternal;
     if (is_yes(text))
         gen_state.section_flags[section] |= bit;
     else if (is_no(text))

@@ -50,7 +50,7 @@ static const char* save_param_literal(int n) {
 static int param_number(int n, int line) {
     if (n >= gen_state.param_count) {
         report_error(kErrNeedParam, line, nullptr);
-        return -1;
+        return kMissingValue;
     }
     int value = -1;
     report_error(parse_number_text(gen_state.script_params[n].c_str(), &value), line, nullptr);

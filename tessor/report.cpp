@@ -46,6 +46,8 @@ constexpr CodeInfo kCodes[] = {
     {-22, "Group rate must not be 0", PassRule::Counted, PassRule::Counted},
     {-23, "Wave file too large", PassRule::Counted, PassRule::Counted},
     {-24, "Encoder Parameter must be 1 or more", PassRule::Counted, PassRule::Counted},
+    {-25, "file <%s> is the output-file; choose another output", PassRule::Counted,
+     PassRule::Counted},
 };
 
 const CodeInfo* find_code(int code) {

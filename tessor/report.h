@@ -8,6 +8,10 @@
 enum : int {
     kReportPlain = 1, // print the text as a plain line, never counted
     kOk = 0,
+    // Reported, each prints "Internal Error !! What happens?" and counts.
+    kErrInternal = -1,     // a case that no script can bring about
+    kErrVoiceChanged = -1, // a WAV sample count that changed between the passes
+    kErrTableBits = -1,    // a code width the EQ01 table builder refuses
     kErrSyntax = -2,
     kErrConstRedefined = -3,
     kErrConstUndefined = -4,
@@ -30,6 +34,7 @@ enum : int {
     kErrRateZero = -22,         // a $Groups rate of 0
     kErrSampleCount = -23,      // a WAV sample count beyond 2 GiB
     kErrEncoderParameter = -24, // an EQ01 parameter below 1
+    kErrWaveIsImage = -25,      // a WAV voice file that is the output file
 };
 
 // Prints and counts as the code and the current pass ask. `text` may be null.

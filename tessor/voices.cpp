@@ -5,19 +5,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "encoders.h"
 #include "gen_state.h"
+#include "image_file.h"
 #include "input_file.h"
 #include "report.h"
 
 namespace {
 
 constexpr int kWaveHeaderSize = 44;
+// PCM samples move in blocks of this many bytes, and a block that the file
+// cannot fill is not written: a file that ends before its header's count
+// leaves only the whole blocks before its end in the image.
+constexpr size_t kPcmBlock = 1024;
+// Bytes read at a time where the kernel cannot copy (a multiple of kPcmBlock).
 constexpr size_t kCopyBlock = 64 * 1024;
 
 unsigned char wave_header[kWaveHeaderSize];
+off_t wave_file_size = 0; // of the open wave file, as it was opened
 
 uint16_t le16(const unsigned char* p) {
     return uint16_t(p[0] | (p[1] << 8));
@@ -50,11 +58,19 @@ void close_wave() {
 // stream has no buffer of its own: pass 1 reads only the header, and pass 2
 // has the kernel copy the samples or reads them in large blocks straight into
 // the encoder's own array; a buffer would fill with samples never used, read
-// again by the kernel, or copied once more.
+// again by the kernel, or copied once more. A file that is the image is not
+// read: the image keeps it as it is (see start_image_file).
 int open_wave(const char* path, int* sample_count) {
     close_wave();
-    gen_state.wave_file = open_input_file(path);
+    struct stat status {};
+    gen_state.wave_file = open_input_file(path, &status);
     if (!gen_state.wave_file) return kErrFileOpen;
+    if (is_image_file(status)) {
+        gen_state.image_is_voice = true;
+        close_wave();
+        return kErrWaveIsImage;
+    }
+    wave_file_size = status.st_size;
     setvbuf(gen_state.wave_file, nullptr, _IONBF, 0);
     return check_wave_header(gen_state.wave_file, sample_count);
 }
@@ -63,21 +79,29 @@ int open_wave(const char* path, int* sample_count) {
 // image's position within the kernel, so that the samples never pass through
 // this process, and leaves both streams after the bytes copied and `*left`
 // the bytes not copied: all of them where the kernel cannot copy between the
-// two files (another file system, a device), the rest when the wave ended
-// early or the copy failed on the way. Returns the error of a flush or seek.
+// two files (another file system, a device), the rest when the wave ends
+// early or the copy failed on the way. Of a wave that ends early the kernel
+// copies only the whole blocks before its end (by the size it had when it
+// was opened). Returns the error of a flush or seek.
 int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
     // Asked before the flush, while the stream may still know its position
     // without asking the kernel.
     off_t to = ftello(image);
-    if (fflush(image) != 0) return kErrWrite;
     off_t from = ftello(wave);
     if (from < 0 || to < 0) return kOk;
     const size_t count = *left;
-    while (*left > 0) {
-        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, *left, 0);
+    size_t share = count;
+    if (wave_file_size - from < off_t(count))
+        share = wave_file_size > from ? size_t(wave_file_size - from) / kPcmBlock * kPcmBlock : 0;
+    if (share == 0) return kOk;
+    if (fflush(image) != 0) return kErrWrite;
+    size_t share_left = share;
+    while (share_left > 0) {
+        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, share_left, 0);
         if (copied <= 0) break;
-        *left -= static_cast<size_t>(copied);
+        share_left -= static_cast<size_t>(copied);
     }
+    *left = count - (share - share_left);
     if (*left == count) return kOk;
     // The streams still stand where the copy began; the wave is read on only
     // when something is left.
@@ -188,11 +212,20 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     // All copied: the image stream was flushed before the copy and holds nothing.
     if (left == 0) return kOk;
     static unsigned char block[kCopyBlock];
+    size_t done = static_cast<size_t>(count) - left; // bytes of the voice in the image
     while (left > 0) {
         size_t want = left < kCopyBlock ? left : kCopyBlock;
-        if (fread(block, 1, want, wave) != want) return kErrRead;
-        if (fwrite(block, 1, want, gen_state.image_file) != want) return kErrWrite;
+        size_t got = fread(block, 1, want, wave);
+        // Of a read short, only the whole blocks from the voice's first byte go.
+        size_t keep = got;
+        if (got < want) {
+            size_t whole_end = (done + got) / kPcmBlock * kPcmBlock;
+            keep = whole_end > done ? whole_end - done : 0;
+        }
+        if (fwrite(block, 1, keep, gen_state.image_file) != keep) return kErrWrite;
+        if (got < want) return kErrRead;
         left -= want;
+        done += want;
     }
     if (fflush(gen_state.image_file) != 0) return kErrWrite;
     return kOk;
@@ -200,7 +233,7 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
 
 int write_voice(const char* name) {
     voice_node* voice = find_voice(name);
-    if (!voice) return -1;
+    if (!voice) return kErrInternal;
     if (voice->type == kVoiceSilence) return kOk;
 
     int n = 0;
@@ -225,7 +258,7 @@ int write_voice(const char* name) {
                                  n, voice->name, voice->path);
             break;
         default:
-            rc = -1;
+            rc = kErrInternal;
         }
     }
     close_wave();

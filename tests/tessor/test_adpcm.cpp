@@ -10,6 +10,7 @@
 #include "encoder_fixture.h"
 #include "encoders.h"
 #include "gen_state.h"
+#include "plain_encoders.h"
 #include "report.h"
 #include "test_support.h"
 
@@ -65,6 +66,8 @@ TEST(Adpcm, DecoderFollowsTheSignal) {
     Encoded r = run_adpcm(samples, n, (n + 1) / 2);
     ASSERT_EQ(r.rc, 0);
     ASSERT_EQ(r.image.size(), 3u + (n + 1) / 2);
+    // The step rule as the plain encoder has it, not as the decoder below shares it.
+    EXPECT_EQ(r.image.substr(3), plain::adpcm(std::string(samples.begin(), samples.end())));
     EXPECT_EQ(static_cast<uint8_t>(r.image.back()) >> 4, 0); // unused high nibble
     std::vector<int> track = decode_adpcm(r.image.substr(3), n);
     for (int i = 0; i < 400; ++i)

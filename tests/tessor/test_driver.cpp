@@ -93,6 +93,25 @@ TEST(Driver, ScannerStopMessageFollowsThePrintedLines) {
     EXPECT_EQ(r.out, kBanner + "=<< PASS 1 >>==\ntoken too large, exceeds YYLMAX\n");
 }
 
+// A daemon or a careless wrapper may start the program with its standard
+// descriptors closed; the script and the image must not take them, or the
+// console lines land in the image.
+TEST(Driver, ClosedStandardDescriptorsLeaveTheImageAsEver) {
+    TempDir dir;
+    std::string script; // enough console lines to fill the console's buffer
+    for (int k = 1; k <= 200; ++k)
+        script += ".Section[" + std::to_string(k) + "] $Edge = \"Yes\"\n";
+    write_file(dir.file("s.log"), script);
+    ASSERT_EQ(run_program({TESSOR_PATH, "s.log", "open.data"}, dir.path()).status, 0);
+    for (const char* closing : {"<&- >&-", "<&- >&- 2>&-"}) {
+        auto r = run_program(
+            {"/bin/sh", "-c", std::string("\"$0\" s.log closed.data ") + closing, TESSOR_PATH},
+            dir.path());
+        EXPECT_EQ(r.status, 0) << closing;
+        EXPECT_EQ(read_file(dir.file("closed.data")), read_file(dir.file("open.data"))) << closing;
+    }
+}
+
 TEST(Driver, UnopenableImage) {
     TempDir dir;
     write_file(dir.file("s.log"), "");
@@ -100,6 +119,22 @@ TEST(Driver, UnopenableImage) {
     auto r = run_program({TESSOR_PATH, dir.file("s.log"), image});
     EXPECT_EQ(r.status, kStatusOpen);
     EXPECT_EQ(r.out, "output-file " + image + " open error\n\n");
+}
+
+// Opening a FIFO for writing waits for a reader; the run ends at once instead.
+// Devices take the image as any file does.
+TEST(Driver, ImageFifoWithoutReaderIsAnOpenError) {
+    TempDir dir;
+    write_file(dir.file("s.log"), "");
+    ASSERT_EQ(mkfifo(dir.file("f.data").c_str(), 0600), 0);
+    auto r = run_program({"/usr/bin/timeout", "5", TESSOR_PATH, "s.log", "f.data"}, dir.path());
+    EXPECT_EQ(r.status, kStatusOpen);
+    EXPECT_EQ(r.out, "output-file f.data open error\n\n");
+
+    EXPECT_EQ(run_program({TESSOR_PATH, "s.log", "/dev/null"}, dir.path()).status, 0);
+    r = run_program({TESSOR_PATH, "s.log", "/dev/full"}, dir.path());
+    EXPECT_EQ(r.status, kStatusErrors);
+    EXPECT_NE(r.out.find("*Error Line1: Fatel Write Operation."), std::string::npos) << r.out;
 }
 
 TEST(Driver, TooFewWordsOpenNothing) {
@@ -126,6 +161,34 @@ TEST(Driver, ImageNamingTheScriptLeavesTheScriptAlone) {
         EXPECT_EQ(r.out, "output-file " + image + " is the script-file; choose another output\n\n");
         EXPECT_EQ(read_file(dir.file("s.log")), script);
     }
+}
+
+// The image is emptied only when pass 1 has opened every voice file, so a
+// voice file that is the image is found while it is whole. Every other run
+// empties the image of what it held, as when it was emptied at its open.
+TEST(Driver, ImageNamingAVoiceFileLeavesTheVoiceAlone) {
+    TempDir dir;
+    testsupport::write_wav(dir.file("v.wav"), std::vector<uint8_t>(3000, 7));
+    const std::string wav = read_file(dir.file("v.wav"));
+    write_file(dir.file("s.log"), ".Silence S = 8\n.PCM A = \"v.wav\"\n");
+    ASSERT_EQ(symlink("v.wav", dir.file("link.data").c_str()), 0);
+    for (const char* image : {"v.wav", "link.data"}) {
+        auto r = run_program({TESSOR_PATH, "s.log", image}, dir.path());
+        EXPECT_EQ(r.status, kStatusErrors) << image;
+        EXPECT_NE(r.out.find("*Error Line2: file <\"v.wav\"> is the output-file; choose another "
+                             "output.\n"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_EQ(read_file(dir.file("v.wav")), wav) << image;
+    }
+
+    write_file(dir.file("s.data"), std::string(5000, 'x'));
+    EXPECT_EQ(run_program({TESSOR_PATH, "s.log", "s.data"}, dir.path()).status, 0);
+    EXPECT_EQ(read_file(dir.file("s.data")).size(), 48u + 3000);
+    // A scanner stop in pass 1 leaves the image empty, as a failed pass 1 does.
+    write_file(dir.file("stop.log"), ".PCM A = \"v.wav\"\n;" + std::string(9000, 'c') + "\n");
+    EXPECT_EQ(run_program({TESSOR_PATH, "stop.log", "s.data"}, dir.path()).status, 2);
+    EXPECT_EQ(read_file(dir.file("s.data")), "");
 }
 
 TEST(Driver, ParametersFromTheCommandLine) {

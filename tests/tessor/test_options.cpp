@@ -58,6 +58,19 @@ TEST(Cpu, ModelTablePrefixMatch) {
         EXPECT_EQ(select_cpu(c.literal), c.code) << c.literal;
         EXPECT_EQ(gen_state.cpu_mem_size, c.size) << c.literal;
     }
+    // Every model of the table, by its own name.
+    const std::pair<const char*, int> models[] = {
+        {"\"Qiph10\"", 0x8000},      {"\"Qiph21\"", 0x10000},     {"\"Qiph42\"", 0x20000},
+        {"\"Qiph85\"", 0x40000},     {"\"Qiph170\"", 0x80000},    {"\"Qiph341\"", 0x100000},
+        {"\"QiphAny\"", 0x100000},   {"\"Qiph3k10\"", 0x8000},    {"\"Qiph3k21\"", 0x10000},
+        {"\"Qiph3k42\"", 0x20000},   {"\"Qiph3k85\"", 0x40000},   {"\"Qiph3k170\"", 0x80000},
+        {"\"Qiph3k341\"", 0x100000}, {"\"Qiph3kAny\"", 0x100000},
+    };
+    for (const auto& [literal, size] : models) {
+        gen_state.cpu_mem_size = 10000000;
+        EXPECT_EQ(select_cpu(literal), 0) << literal;
+        EXPECT_EQ(gen_state.cpu_mem_size, size) << literal;
+    }
     EXPECT_EQ(errors_of(".Global $Cpu = $3\n", {"Qiph85"}), Lines{});
     EXPECT_EQ(gen_state.cpu_mem_size, 0x40000);
     EXPECT_EQ(errors_of(".Global $Cpu = \"Qiph\"\n"), Lines{"*Error Line1: Unknow CPU Type."});
