@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -97,6 +98,10 @@ bool IniFile::ReadText(const QString& path, std::string& text) {
         }
     }
     ::close(fd);
+    // Several Windows editors start a UTF-8 file with a byte order mark; it
+    // is no part of the first line.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
     // The text ends at a NUL byte, as the parser reads it.
     text.resize(std::min(text.size(), text.find('\0')));
     return true;
