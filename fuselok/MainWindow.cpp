@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -45,6 +46,24 @@ QFont UiFont(int pixelHeight, bool bold = false) {
     font.setBold(bold);
     return font;
 }
+
+// Return and keypad Enter press the focused button of the Writer tab, as
+// space does: the buttons' keys on the desktop the form was made for. A held
+// key repeats nothing, and a disabled button is left to ignore the key.
+class ReturnPressesButton : public QObject {
+  public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        if (!key->isAutoRepeat()) button->click();
+        return true;
+    }
+};
 
 QAction* AddCheckItem(QMenu* menu, const QString& caption, bool checked) {
     QAction* item = menu->addAction(caption);
@@ -216,6 +235,10 @@ void TForm1::CreateWriterTab() {
 
     DM_Percent = label("DM_Percent", {485, 80, 50, 25}, Qt::AlignCenter);
     DM_Percent->setText(QStringLiteral("100%"));
+
+    auto* returnKey = new ReturnPressesButton(Writer);
+    for (QPushButton* b : {DM_Erase, DM_Load, DM_Program, DM_Verify})
+        b->installEventFilter(returnKey);
 
     QWidget::setTabOrder(DM_Erase, DM_Load);
     QWidget::setTabOrder(DM_Load, DM_Program);

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -164,6 +165,26 @@ TEST_F(Window, HeldControlsFollowTheConnectionWhenReleased) {
     EXPECT_EQ(HeldControls(f), std::vector<bool>(8, true));
     EXPECT_TRUE(f.MainMenu_DMV->menuAction()->isEnabled());
     EXPECT_TRUE(f.close());
+}
+
+TEST_F(Window, ReturnAndKeypadEnterPressTheFocusedButton) {
+    platform::ScriptedFileDialogs dialogs;
+    auto form = Make();
+    form->ShowWriterState(true, "1", "0");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->DM_Load->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), form->DM_Load);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(dialogs.Shown().size(), 1u);
+    form->DM_Erase->setFocus();
+    boxes.Answer(platform::IDNO);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form->DM_Event->text(), "Cancelled!");
+    // A button that is disabled stays dead.
+    form->ShowWriterState(false);
+    QTest::keyClick(form->DM_Erase, Qt::Key_Return);
+    EXPECT_EQ(boxes.Shown().size(), 1u);
 }
 
 TEST_F(Window, OnlyTheFourDeviceEventsReachTheConnection) {
