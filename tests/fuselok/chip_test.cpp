@@ -25,6 +25,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -343,6 +344,58 @@ TEST_F(Chip, ReadAsFileFailsOnAPageThatCameShortOrWithAnErrorAndLeavesNoFile) {
         EXPECT_EQ(Event(), "Read Failed!");
         EXPECT_FALSE(testsupport::file_exists(readBack));
     }
+}
+
+TEST_F(Chip, AReadBackThatDoesNotFinishLeavesTheEarlierFileAsItWas) {
+    form->MainMenu_DRAF->trigger();
+    // The chosen name, and another name of the same file.
+    const std::string earlier = dir.file("read.bin"), other = dir.file("other.bin");
+    testsupport::write_file(earlier, "earlier content");
+    ASSERT_EQ(::link(earlier.c_str(), other.c_str()), 0);
+    auto asItWas = [&] {
+        return testsupport::read_file(earlier) == "earlier content" &&
+               testsupport::read_file(other) == "earlier content" &&
+               std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()) == 2;
+    };
+
+    writer->SetChipId(0x123456);
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Chip Detect Failed!");
+    EXPECT_TRUE(asItWas());
+    writer->SetChipId(StandInChipId);
+
+    writer->InjectFault({StandInFault::TransferError, WriterPipePageIn, 5000});
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    EXPECT_TRUE(asItWas());
+}
+
+TEST_F(Chip, ReadBackIntoASymlinkReplacesTheFileItPointsToAndKeepsTheLink) {
+    form->MainMenu_DRAF->trigger();
+    const std::string target = dir.file("target.bin"), link = dir.file("link.bin");
+    testsupport::write_file(target, "target content");
+    ASSERT_EQ(::symlink("target.bin", link.c_str()), 0);
+    auto linkTarget = [&] {
+        std::error_code error;
+        return std::filesystem::read_symlink(link, error).string();
+    };
+
+    writer->InjectFault({StandInFault::TransferError, WriterPipePageIn, 10});
+    dialogs.Choose(QString::fromStdString(link));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    EXPECT_EQ(linkTarget(), "target.bin");
+    EXPECT_EQ(testsupport::read_file(target), "target content");
+
+    dialogs.Choose(QString::fromStdString(link));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read completed!");
+    EXPECT_EQ(linkTarget(), "target.bin");
+    EXPECT_TRUE(testsupport::read_file(target) ==
+                std::string(writer->Chip().begin(), writer->Chip().end()));
 }
 
 TEST_F(Chip, WriteWithoutVerificationFailsOnAPageThatCompletedWithAnError) {
