@@ -66,6 +66,8 @@ class ChipSession {
     ChipSession& operator=(const ChipSession&) = delete;
 
     bool Detect(DetectReport report) {
+        // The program is leaving: nothing new is started on the chip.
+        if (form.Stopping()) return Stopped();
         if (DetectChip(ExpectedChipId)) return true;
         if (WriterGone()) {
             // Not a chip missing but the writer: its box has been shown.
@@ -96,14 +98,19 @@ class ChipSession {
     bool Broken() const { return failed || WriterGone(); }
 
     // Runs `step(index)` for index 0 to count - 1. Before each step the
-    // window's pending messages are processed (a removal arrives among them)
-    // and the progress is shown against `lastIndex`. The loop stops when a
-    // step returns false, and when the writer has gone, so that it does not
-    // run on through the rest of the chip with nobody listening.
+    // window's pending messages are processed (a removal or a signal to stop
+    // arrives among them) and the progress is shown against `lastIndex`. The
+    // loop stops when a step returns false, when the writer has gone, so that
+    // it does not run on through the rest of the chip with nobody listening,
+    // and when the program is stopping, which fails the worker.
     template <class F> void Steps(int64_t count, int64_t lastIndex, F step) {
         for (int64_t index = 0; index < count; ++index) {
             QCoreApplication::processEvents();
             if (WriterGone()) return;
+            if (form.Stopping()) {
+                Stopped();
+                return;
+            }
             form.ShowProgress(Percent(index, lastIndex));
             if (!step(index)) return;
         }
@@ -115,6 +122,12 @@ class ChipSession {
                 F step) {
         if (Sent(begin(0))) Steps(count, lastIndex, step);
         Sent(end());
+    }
+
+    // The worker ends unfinished because the program is stopping.
+    bool Stopped() {
+        failed = true;
+        return false;
     }
 
     // Shows the worker's failure text; returns the worker's result.

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -120,6 +121,13 @@ void TForm1::FormCreate(QObject*) {
         MainMenu_Tools_Editor->setEnabled(false);
     else
         EditorPath = editor;
+}
+
+void TForm1::Stop() {
+    stopping = true;
+    // Unlike quit(), which a busy window refuses, this ends every event loop,
+    // the modal ones included, and makes every later one return at once.
+    QCoreApplication::exit(0);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

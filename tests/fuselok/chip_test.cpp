@@ -3,6 +3,7 @@
 // the read-back file, the status texts, and what a missing chip, a late or
 // short answer and a writer pulled out mid-stream leave behind.
 #include "Main.h"
+#include "StopSignals.h"
 #include "WriterConnection.h"
 #include "WriterStandIn.h"
 #include "WriterWiring.h"
@@ -371,6 +372,20 @@ TEST_F(Chip, AReadBackThatDoesNotFinishLeavesTheEarlierFileAsItWas) {
     Click(form->DM_Verify);
     EXPECT_EQ(Event(), "Read Failed!");
     EXPECT_TRUE(asItWas());
+
+    // The session ends (SIGTERM) a third of the way in: the read ends as a
+    // failure with its closing commands, and the program is told to leave.
+    const StopSignals stopSignals([this] { form->Stop(); });
+    QObject::connect(form->DM_Progress, &QProgressBar::valueChanged, [](int p) {
+        if (p == 33) std::raise(SIGTERM);
+    });
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    const Strings wire = Wire();
+    EXPECT_EQ(Strings(wire.end() - 2, wire.end()), (Strings{"EndRead", "EndOperation"}));
+    EXPECT_TRUE(asItWas());
+    EXPECT_EQ(StopSignals::Received(), SIGTERM);
 }
 
 TEST_F(Chip, ReadBackIntoASymlinkReplacesTheFileItPointsToAndKeepsTheLink) {
