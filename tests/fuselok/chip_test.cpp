@@ -148,6 +148,11 @@ TEST_F(Chip, EraseWithBlankCheckHoldsTheWindowAndCoversTheWholeChip) {
     Click(form->DM_Program);
     EXPECT_EQ(Event(), "Cancelled!");
     EXPECT_TRUE(Wire().empty());
+
+    // Without "Blank Check After Erase" the erase is all.
+    form->MainMenu_DBCAE->trigger();
+    Click(form->DM_Erase);
+    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "EraseBlock 0-63", "EndOperation"}));
 }
 
 TEST_F(Chip, BlankCheckStopsAtThePageThatIsNotOrMayNotBeBlank) {

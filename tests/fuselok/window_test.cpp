@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,19 @@
 #include <sys/stat.h>
 
 namespace {
+
+// Stands in for the desktop's opener of files, and records what it is given.
+class DesktopOpener : public QObject {
+    Q_OBJECT
+
+  public:
+    DesktopOpener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~DesktopOpener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+
+  public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
 
 class Window : public ::testing::Test {
   protected:
@@ -228,6 +243,12 @@ TEST_F(Window, ToolsEditorStartsTheEditorBesideTheProgram) {
     EXPECT_EQ(testsupport::read_file(dir.file("started")),
               QDir::current().canonicalPath().toStdString() + "\n");
     EXPECT_TRUE(boxes.Shown().empty());
+
+    // Not a program: not started, but handed to the desktop.
+    ::chmod(dir.file("ed").c_str(), 0644);
+    const DesktopOpener desktop;
+    form->MainMenu_Tools_Editor->trigger();
+    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(Folder() + "ed")});
 }
 
 TEST_F(Window, TheTabSheetHoldsItsComponentsAndTheDisplayClearsTheTab) {
@@ -240,3 +261,5 @@ TEST_F(Window, TheTabSheetHoldsItsComponentsAndTheDisplayClearsTheTab) {
     EXPECT_FALSE(tab.intersects(form->ED_WrtCnt->geometry()));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
+
+#include "window_test.moc"
