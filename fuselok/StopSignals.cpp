@@ -46,8 +46,11 @@ StopSignals::StopSignals(std::function<void()> onStop) : onStop(std::move(onStop
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
-        ::sigaction(kStopSignals[i], &action, &before[i]);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        ::sigaction(kStopSignals[i], nullptr, &before[i]);
+        // A signal the program was started to ignore (nohup) stays ignored.
+        if (before[i].sa_handler != SIG_IGN) ::sigaction(kStopSignals[i], &action, nullptr);
+    }
 }
 
 StopSignals::~StopSignals() {

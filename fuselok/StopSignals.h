@@ -4,7 +4,7 @@
 // stream with a half-written file: each is handed to the window's thread
 // through its event loop, where a running operation can end as a failure and
 // the program leave in order. Received() tells afterwards which signal to end
-// with.
+// with. A signal that the program was started to ignore stays ignored.
 #pragma once
 
 #include <functional>
