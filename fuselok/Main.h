@@ -146,6 +146,14 @@ class TForm1 : public QMainWindow {
         TForm1& form;
     };
 
+    // Ends the program's run from outside the window (a signal to stop). A
+    // chip operation that runs ends at its next step as a failure, its
+    // closing commands still sent; every box or dialog that is open, or that
+    // opens from now on, answers as if cancelled; the event loop ends once
+    // the running handler has returned.
+    void Stop();
+    bool Stopping() const { return stopping; }
+
     // Shows the writer's connection: the connection display, the "Writer
     // Version: " item, and the enabled state of Erase, Write, Verify, "..."
     // and the Option menu. Major and minor count only when connected. The
@@ -221,5 +229,6 @@ class TForm1 : public QMainWindow {
 
     QString Folder;
     bool busy = false;
+    bool stopping = false;
     bool writerConnected = false;
 };

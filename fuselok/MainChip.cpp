@@ -16,11 +16,11 @@
 // - A page that did not move whole and cleanly fails Write and Read As File
 //   at that page; Blank Check and Verify see it in their comparison.
 #include "Main.h"
+#include "ReadBackFile.h"
 
 #include "WriterConnection.h"
 #include "WriterProtocol.h"
 
-#include "code_page.h"
 #include "file_dialog.h"
 #include "message_box.h"
 
@@ -30,11 +30,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -70,6 +66,8 @@ class ChipSession {
     ChipSession& operator=(const ChipSession&) = delete;
 
     bool Detect(DetectReport report) {
+        // The program is leaving: nothing new is started on the chip.
+        if (form.Stopping()) return Stopped();
         if (DetectChip(ExpectedChipId)) return true;
         if (WriterGone()) {
             // Not a chip missing but the writer: its box has been shown.
@@ -100,14 +98,19 @@ class ChipSession {
     bool Broken() const { return failed || WriterGone(); }
 
     // Runs `step(index)` for index 0 to count - 1. Before each step the
-    // window's pending messages are processed (a removal arrives among them)
-    // and the progress is shown against `lastIndex`. The loop stops when a
-    // step returns false, and when the writer has gone, so that it does not
-    // run on through the rest of the chip with nobody listening.
+    // window's pending messages are processed (a removal or a signal to stop
+    // arrives among them) and the progress is shown against `lastIndex`. The
+    // loop stops when a step returns false, when the writer has gone, so that
+    // it does not run on through the rest of the chip with nobody listening,
+    // and when the program is stopping, which fails the worker.
     template <class F> void Steps(int64_t count, int64_t lastIndex, F step) {
         for (int64_t index = 0; index < count; ++index) {
             QCoreApplication::processEvents();
             if (WriterGone()) return;
+            if (form.Stopping()) {
+                Stopped();
+                return;
+            }
             form.ShowProgress(Percent(index, lastIndex));
             if (!step(index)) return;
         }
@@ -119,6 +122,12 @@ class ChipSession {
                 F step) {
         if (Sent(begin(0))) Steps(count, lastIndex, step);
         Sent(end());
+    }
+
+    // The worker ends unfinished because the program is stopping.
+    bool Stopped() {
+        failed = true;
+        return false;
     }
 
     // Shows the worker's failure text; returns the worker's result.
@@ -158,75 +167,6 @@ bool ReadImagePage(ImageFile& file, Page& page) {
     file.Read(page.data(), page.size());
     return !file.ReadFailed();
 }
-
-// The read-back file: created anew or emptied, raw bytes. Unless it is kept,
-// it is emptied and removed again when it goes, so that a read-back that did
-// not reach its end leaves nothing to be taken for the chip's content.
-class ReadBackFile {
-  public:
-    ReadBackFile() = default;
-    ~ReadBackFile() {
-        if (!created || kept) return;
-        // Emptied first, for any other name it has, then removed.
-        if (fd >= 0) {
-            [[maybe_unused]] const int emptied = ::ftruncate(fd, 0);
-        }
-        Close();
-        ::unlink(name.constData());
-    }
-    ReadBackFile(const ReadBackFile&) = delete;
-    ReadBackFile& operator=(const ReadBackFile&) = delete;
-
-    // Only a regular file takes the chip: a pipe nobody reads would block
-    // the window, and a name the 8-bit code page cannot hold would create
-    // some other file.
-    bool Create(const QString& path) {
-        if (!platform::to_ansi_exact(path, name) || name.isEmpty()) return false;
-        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-        if (fd < 0) return false;
-        struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            Close();
-            return false;
-        }
-        created = true;
-        return true;
-    }
-
-    bool Write(const Page& page) {
-        size_t done = 0;
-        while (done < page.size()) {
-            const ssize_t n = ::write(fd, page.data() + done, page.size() - done);
-            if (n > 0)
-                done += static_cast<size_t>(n);
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else
-                return false;
-        }
-        return true;
-    }
-
-    // Closes the file and keeps it; false, and nothing kept, when the last
-    // of the data could not be stored.
-    bool Keep() {
-        kept = Close();
-        return kept;
-    }
-
-  private:
-    bool Close() {
-        if (fd < 0) return true;
-        const int result = ::close(fd);
-        fd = -1;
-        return result == 0;
-    }
-
-    QByteArray name;
-    int fd = -1;
-    bool created = false;
-    bool kept = false;
-};
 
 // The power warning before anything is sent; true to go on.
 bool PowerRemoved(TForm1& form) {
@@ -397,8 +337,9 @@ bool TForm1::ReadChipToFile(int PageCount) {
         stored = out.Write(page);
         return stored;
     });
-    // Kept only when the whole chip came in; closed here, so that data the
-    // file system could not keep is reported.
+    // Put in place of the chosen name only when the whole chip came in, and
+    // only once it is stored: data the file system could not keep is
+    // reported, and the chosen name keeps what it held.
     if (stored && !session.Broken()) stored = out.Keep();
     if (!stored) {
         ShowEvent(QStringLiteral("Failed To Write File: ") + name);

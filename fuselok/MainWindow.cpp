@@ -1,6 +1,8 @@
-// The window itself: its components and menus, the start state, Setup.ini,
-// the option flags, the Tools and About menus, the connection display, the
-// enabled states during loads and operations, and device changes.
+// The window itself: its components and menus, the start state, the settings
+// of Setup.ini (read through IniFile), the option flags, the Tools and About
+// menus, the connection display, the enabled states during loads and
+// operations, and device changes.
+#include "IniFile.h"
 #include "Main.h"
 #include "WriterIcon.h"
 
@@ -9,13 +11,14 @@
 #include "file_dialog.h"
 #include "message_box.h"
 #include "program_folder.h"
-#include "regular_file.h"
 #include "shell.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -26,15 +29,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
-
-#include <ini.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -54,166 +48,30 @@ QFont UiFont(int pixelHeight, bool bold = false) {
     return font;
 }
 
+// Return and keypad Enter press the focused button of the Writer tab, as
+// space does: the buttons' keys on the desktop the form was made for. A held
+// key repeats nothing, and a disabled button is left to ignore the key.
+class ReturnPressesButton : public QObject {
+  public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        if (!key->isAutoRepeat()) button->click();
+        return true;
+    }
+};
+
 QAction* AddCheckItem(QMenu* menu, const QString& caption, bool checked) {
     QAction* item = menu->addAction(caption);
     item->setCheckable(true);
     item->setChecked(checked);
     return item;
 }
-
-// ---------------------------------------------------------------------------
-// Setup.ini
-
-// Every entry of an INI file, read the way the settings have always been
-// read: section and key names match without regard to case, the first entry
-// of a name wins, a value in matching quotes loses them, and nothing else is
-// special (no comments after a value, no continuation lines).
-class IniFile {
-  public:
-    // A missing or unreadable file, or anything but a regular file, reads as
-    // empty. The file is never written.
-    explicit IniFile(const QString& path) {
-        std::string text;
-        if (!ReadText(path, text)) return;
-        OnlyEqualsEndsAName(text);
-
-        const bool multiline = ini_allow_multiline;
-        const bool inlineComments = ini_allow_inline_comments;
-        const bool useStack = ini_use_stack;
-        const bool realloc = ini_allow_realloc;
-        const int maxLine = ini_max_line;
-        ini_allow_multiline = false;
-        ini_allow_inline_comments = false;
-        // Lines of any length (a long editor path) are read whole.
-        ini_use_stack = false;
-        ini_allow_realloc = true;
-        ini_max_line = kMaxFile + 3;
-        ini_parse_string(text.c_str(), &IniFile::Entry, this);
-        ini_allow_multiline = multiline;
-        ini_allow_inline_comments = inlineComments;
-        ini_use_stack = useStack;
-        ini_allow_realloc = realloc;
-        ini_max_line = maxLine;
-    }
-
-    QString ReadString(const QString& section, const QString& key, const QString& fallback) const {
-        for (const Item& item : items)
-            if (item.section.compare(section, Qt::CaseInsensitive) == 0 &&
-                item.key.compare(key, Qt::CaseInsensitive) == 0)
-                return item.value;
-        return fallback;
-    }
-
-    // A boolean is stored as an integer: nonzero is true; a value that is
-    // not an integer reads as the default.
-    bool ReadBool(const QString& section, const QString& key, bool fallback) const {
-        long long value = 0;
-        if (!ParseInteger(ReadString(section, key, QString()), value)) return fallback;
-        return value != 0;
-    }
-
-  private:
-    struct Item {
-        QString section, key, value;
-    };
-    std::vector<Item> items;
-
-    // A settings file is a few lines; anything much larger is not one.
-    static constexpr int kMaxFile = 1 << 20;
-
-    static bool ReadText(const QString& path, std::string& text) {
-        struct stat info {};
-        const int fd = platform::open_regular_file(path, &info);
-        if (fd < 0) return false;
-        if (info.st_size > kMaxFile) {
-            ::close(fd);
-            return false;
-        }
-        char buffer[4096];
-        for (;;) {
-            ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                text.append(buffer, static_cast<size_t>(n));
-                if (text.size() > static_cast<size_t>(kMaxFile)) break;
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                break;
-            }
-        }
-        ::close(fd);
-        // The text ends at a NUL byte, as the parser reads it.
-        text.resize(std::min(text.size(), text.find('\0')));
-        return true;
-    }
-
-    // The parser would also end a name at ':'. Here only '=' does: a ':'
-    // before it belongs to the name (carried through the parser as
-    // kNameColon), and a line without '=' gives no value at all.
-    static constexpr char kNameColon = '\x1F';
-    static void OnlyEqualsEndsAName(std::string& text) {
-        for (size_t start = 0; start < text.size();) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            const size_t first = text.find_first_not_of(" \t\r", start);
-            if (first < end && text[first] != '[' && text[first] != ';' && text[first] != '#') {
-                const size_t equals = text.find('=', first);
-                if (equals >= end) {
-                    std::fill(text.begin() + first, text.begin() + end, ' ');
-                } else {
-                    std::replace(text.begin() + first, text.begin() + equals, ':', kNameColon);
-                }
-            }
-            start = end + 1;
-        }
-    }
-
-    static int Entry(void* user, const char* section, const char* key, const char* value) {
-        auto* self = static_cast<IniFile*>(user);
-        QByteArray name(key);
-        name.replace(kNameColon, ':');
-        QString v = platform::from_ansi(QByteArray(value));
-        if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-            v.back() == v.front())
-            v = v.mid(1, v.size() - 2);
-        self->items.push_back(
-            {platform::from_ansi(QByteArray(section)), platform::from_ansi(name), std::move(v)});
-        return 1;
-    }
-
-    // Decimal with an optional sign, or hexadecimal after "$" or "0x"; the
-    // value must fit 32 bits.
-    static bool ParseInteger(const QString& text, long long& value) {
-        QString t = text.trimmed();
-        bool negative = false;
-        if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
-            negative = t.front() == QLatin1Char('-');
-            t.remove(0, 1);
-        }
-        int base = 10;
-        if (t.startsWith(QLatin1Char('$'))) {
-            base = 16;
-            t.remove(0, 1);
-        } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-            base = 16;
-            t.remove(0, 2);
-        }
-        if (t.isEmpty()) return false;
-        for (QChar c : t) {
-            const bool digit = base == 10 ? (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                                          : QStringLiteral("0123456789abcdefABCDEF").contains(c);
-            if (!digit) return false;
-        }
-        bool ok = false;
-        unsigned long long magnitude = t.toULongLong(&ok, base);
-        if (!ok) return false;
-        if (base == 10 ? magnitude > (negative ? 2147483648ULL : 2147483647ULL)
-                       : magnitude > 0xFFFFFFFFULL)
-            return false;
-        value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
-        return true;
-    }
-};
 
 } // namespace
 
@@ -263,6 +121,13 @@ void TForm1::FormCreate(QObject*) {
         MainMenu_Tools_Editor->setEnabled(false);
     else
         EditorPath = editor;
+}
+
+void TForm1::Stop() {
+    stopping = true;
+    // Unlike quit(), which a busy window refuses, this ends every event loop,
+    // the modal ones included, and makes every later one return at once.
+    QCoreApplication::exit(0);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -378,6 +243,10 @@ void TForm1::CreateWriterTab() {
 
     DM_Percent = label("DM_Percent", {485, 80, 50, 25}, Qt::AlignCenter);
     DM_Percent->setText(QStringLiteral("100%"));
+
+    auto* returnKey = new ReturnPressesButton(Writer);
+    for (QPushButton* b : {DM_Erase, DM_Load, DM_Program, DM_Verify})
+        b->installEventFilter(returnKey);
 
     QWidget::setTabOrder(DM_Erase, DM_Load);
     QWidget::setTabOrder(DM_Load, DM_Program);

@@ -1,5 +1,6 @@
 // The writer control: one window, started once per user session.
 #include "Main.h"
+#include "StopSignals.h"
 #include "WriterWiring.h"
 
 #include "message_box.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <exception>
 
 int main(int argc, char* argv[]) {
@@ -24,6 +26,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    int stopSignal = 0;
     try {
         WriterWiring wiring;
         TForm1 form(platform::program_folder(), [&wiring](TForm1& f) { wiring.Start(f); });
@@ -32,8 +35,13 @@ int main(int argc, char* argv[]) {
             WriterWiring& wiring;
             ~StopWiring() { wiring.Stop(); }
         } stop{wiring};
+        // The session ending, or an interrupt, ends a running operation as a
+        // failure (its closing commands sent, a read-back's new file removed),
+        // then the program.
+        const StopSignals stopSignals([&form] { form.Stop(); });
         form.show();
         QApplication::exec();
+        stopSignal = StopSignals::Received();
     } catch (const std::exception& error) {
         platform::message_box(nullptr, QString::fromLocal8Bit(error.what()),
                               QStringLiteral("fuselok"), platform::MB_ICONERROR);
@@ -41,5 +49,8 @@ int main(int argc, char* argv[]) {
         platform::message_box(nullptr, QString(), QStringLiteral("fuselok"),
                               platform::MB_ICONERROR);
     }
+    // Everything is in order now: the process ends as the signal would have
+    // ended it, so that whoever sent it sees it obeyed.
+    if (stopSignal != 0) std::raise(stopSignal);
     return 0;
 }

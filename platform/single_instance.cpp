@@ -23,8 +23,20 @@ QString runtime_folder() {
     return QDir::cleanPath(QDir::tempPath());
 }
 
+namespace {
+
+// The user's own name for the lock "name". The user id in it keeps users
+// apart in a shared folder (the temporary folder), and keeps a lock file that
+// root left in a user's runtime folder ("sudo -E") out of that user's way:
+// nobody else's file is ever opened.
+QString lock_file_name(const QString& name) {
+    return name + QLatin1Char('-') + QString::number(::geteuid()) + QStringLiteral(".lock");
+}
+
+} // namespace
+
 SingleInstance::SingleInstance(const QString& name, const QString& folder)
-    : path_(folder + QLatin1Char('/') + name + QStringLiteral(".lock")) {
+    : path_(folder + QLatin1Char('/') + lock_file_name(name)) {
     QByteArray file;
     if (!to_ansi_exact(path_, file)) return;
 

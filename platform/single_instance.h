@@ -1,7 +1,9 @@
-// The single-instance rule of a program: the first process to take the lock
-// named after the program runs; a second one finds it taken and steps back.
-// The lock is an exclusive flock(2) on a lock file in the user's runtime
-// folder, so it goes away with the process that holds it, however it ends.
+// The single-instance rule of a program, per user: the user's first process
+// to take the lock named after the program runs; the user's second one finds
+// it taken and steps back. The lock is an exclusive flock(2) on a lock file
+// in the user's runtime folder, named after the program and the user id, so
+// it goes away with the process that holds it, however it ends, and what
+// other users' processes hold or left behind does not count.
 #pragma once
 
 #include <QString>
@@ -14,7 +16,8 @@ QString runtime_folder();
 
 class SingleInstance {
   public:
-    // Tries to take the lock `name` in `folder`.
+    // Tries to take the user's lock `name` in `folder`: the file
+    // "<name>-<user id>.lock".
     explicit SingleInstance(const QString& name, const QString& folder = runtime_folder());
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;

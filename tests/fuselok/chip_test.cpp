@@ -3,6 +3,7 @@
 // the read-back file, the status texts, and what a missing chip, a late or
 // short answer and a writer pulled out mid-stream leave behind.
 #include "Main.h"
+#include "StopSignals.h"
 #include "WriterConnection.h"
 #include "WriterStandIn.h"
 #include "WriterWiring.h"
@@ -25,6 +26,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -146,6 +148,11 @@ TEST_F(Chip, EraseWithBlankCheckHoldsTheWindowAndCoversTheWholeChip) {
     Click(form->DM_Program);
     EXPECT_EQ(Event(), "Cancelled!");
     EXPECT_TRUE(Wire().empty());
+
+    // Without "Blank Check After Erase" the erase is all.
+    form->MainMenu_DBCAE->trigger();
+    Click(form->DM_Erase);
+    EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "EraseBlock 0-63", "EndOperation"}));
 }
 
 TEST_F(Chip, BlankCheckStopsAtThePageThatIsNotOrMayNotBeBlank) {
@@ -343,6 +350,72 @@ TEST_F(Chip, ReadAsFileFailsOnAPageThatCameShortOrWithAnErrorAndLeavesNoFile) {
         EXPECT_EQ(Event(), "Read Failed!");
         EXPECT_FALSE(testsupport::file_exists(readBack));
     }
+}
+
+TEST_F(Chip, AReadBackThatDoesNotFinishLeavesTheEarlierFileAsItWas) {
+    form->MainMenu_DRAF->trigger();
+    // The chosen name, and another name of the same file.
+    const std::string earlier = dir.file("read.bin"), other = dir.file("other.bin");
+    testsupport::write_file(earlier, "earlier content");
+    ASSERT_EQ(::link(earlier.c_str(), other.c_str()), 0);
+    auto asItWas = [&] {
+        return testsupport::read_file(earlier) == "earlier content" &&
+               testsupport::read_file(other) == "earlier content" &&
+               std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()) == 2;
+    };
+
+    writer->SetChipId(0x123456);
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Chip Detect Failed!");
+    EXPECT_TRUE(asItWas());
+    writer->SetChipId(StandInChipId);
+
+    writer->InjectFault({StandInFault::TransferError, WriterPipePageIn, 5000});
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    EXPECT_TRUE(asItWas());
+
+    // The session ends (SIGTERM) a third of the way in: the read ends as a
+    // failure with its closing commands, and the program is told to leave.
+    const StopSignals stopSignals([this] { form->Stop(); });
+    QObject::connect(form->DM_Progress, &QProgressBar::valueChanged, [](int p) {
+        if (p == 33) std::raise(SIGTERM);
+    });
+    dialogs.Choose(QString::fromStdString(earlier));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    const Strings wire = Wire();
+    EXPECT_EQ(Strings(wire.end() - 2, wire.end()), (Strings{"EndRead", "EndOperation"}));
+    EXPECT_TRUE(asItWas());
+    EXPECT_EQ(StopSignals::Received(), SIGTERM);
+}
+
+TEST_F(Chip, ReadBackIntoASymlinkReplacesTheFileItPointsToAndKeepsTheLink) {
+    form->MainMenu_DRAF->trigger();
+    const std::string target = dir.file("target.bin"), link = dir.file("link.bin");
+    testsupport::write_file(target, "target content");
+    ASSERT_EQ(::symlink("target.bin", link.c_str()), 0);
+    auto linkTarget = [&] {
+        std::error_code error;
+        return std::filesystem::read_symlink(link, error).string();
+    };
+
+    writer->InjectFault({StandInFault::TransferError, WriterPipePageIn, 10});
+    dialogs.Choose(QString::fromStdString(link));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read Failed!");
+    EXPECT_EQ(linkTarget(), "target.bin");
+    EXPECT_EQ(testsupport::read_file(target), "target content");
+
+    dialogs.Choose(QString::fromStdString(link));
+    Click(form->DM_Verify);
+    EXPECT_EQ(Event(), "Read completed!");
+    EXPECT_EQ(linkTarget(), "target.bin");
+    EXPECT_TRUE(testsupport::read_file(target) ==
+                std::string(writer->Chip().begin(), writer->Chip().end()));
 }
 
 TEST_F(Chip, WriteWithoutVerificationFailsOnAPageThatCompletedWithAnError) {

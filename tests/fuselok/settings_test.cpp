@@ -1,4 +1,6 @@
-// Setup.ini: what each key does, its default, and how values are read.
+// Setup.ini: what each key does, its default, and how values are read, by
+// the window and by IniFile alone.
+#include "IniFile.h"
 #include "Main.h"
 
 #include "message_box.h"
@@ -109,4 +111,13 @@ TEST(Settings, TheInstalledSetupIniNamesTheEditorBesideTheProgram) {
     EXPECT_TRUE(s.editorItem);
     EXPECT_EQ(s.version, "Software Version:V1.0.0");
     EXPECT_FALSE(s.verifyMenu);
+}
+
+TEST(IniFile, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
+    testsupport::TempDir dir;
+    testsupport::write_file(dir.file("Setup.ini"),
+                            "\xEF\xBB\xBF[System]\r\nEngMode=1\r\nVersion=V2.5\r\n");
+    const IniFile ini(QString::fromStdString(dir.file("Setup.ini")));
+    EXPECT_TRUE(ini.ReadBool("System", "EngMode", false));
+    EXPECT_EQ(ini.ReadString("System", "Version", "Unknow"), "V2.5");
 }

@@ -22,6 +22,11 @@ QString Folder(const testsupport::TempDir& dir) {
     return QString::fromStdString(dir.path());
 }
 
+// The lock file of this user.
+std::string LockFile(const std::string& name) {
+    return name + "-" + std::to_string(::geteuid()) + ".lock";
+}
+
 // Waits (up to two seconds) until process `pid` runs program `name`.
 bool WaitForProgram(pid_t pid, const std::string& name) {
     const std::string comm = "/proc/" + std::to_string(pid) + "/comm";
@@ -49,7 +54,7 @@ TEST(SingleInstance, TheSecondHolderFindsTheLockTakenUntilTheFirstEnds) {
     auto first = std::make_unique<platform::SingleInstance>("Kelv44W", Folder(dir));
     EXPECT_TRUE(first->Owned());
     EXPECT_FALSE(first->AlreadyExists());
-    EXPECT_EQ(first->LockPath(), Folder(dir) + "/Kelv44W.lock");
+    EXPECT_EQ(first->LockPath().toStdString(), dir.file(LockFile("Kelv44W")));
     {
         platform::SingleInstance second("Kelv44W", Folder(dir));
         EXPECT_TRUE(second.AlreadyExists());
@@ -67,9 +72,27 @@ TEST(SingleInstance, TheSecondHolderFindsTheLockTakenUntilTheFirstEnds) {
     EXPECT_FALSE(nowhere.AlreadyExists());
 }
 
+TEST(SingleInstance, LockFilesOtherUsersLeftNeverLetASecondHolderIn) {
+    // Left by other users (root's "sudo -E", or a start without a runtime
+    // folder of its own): under another user's name, and under the name the
+    // program once used for everyone.
+    testsupport::TempDir dir;
+    for (const char* name : {"Kelv44W-65534.lock", "Kelv44W.lock"}) {
+        const std::string foreign = dir.file(name);
+        testsupport::write_file(foreign, "");
+        if (::geteuid() == 0)
+            ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        else
+            ASSERT_EQ(::chmod(foreign.c_str(), 0), 0);
+    }
+    platform::SingleInstance first("Kelv44W", Folder(dir));
+    platform::SingleInstance second("Kelv44W", Folder(dir));
+    EXPECT_TRUE(second.AlreadyExists());
+}
+
 TEST(SingleInstance, AnotherProcessHoldingTheLockIsSeen) {
     testsupport::TempDir dir;
-    const std::string path = dir.file("Kelv44W.lock");
+    const std::string path = dir.file(LockFile("Kelv44W"));
     int ready[2], done[2];
     ASSERT_EQ(::pipe(ready), 0);
     ASSERT_EQ(::pipe(done), 0);

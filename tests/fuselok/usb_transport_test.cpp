@@ -35,6 +35,7 @@ struct FakeUsb {
     bool hotplug = false;
     bool answer = true; // complete transfers on the next event handling
     libusb_transfer_status completion = LIBUSB_TRANSFER_COMPLETED; // how they complete
+    bool error_moves_all = false; // one that completes with an error still moved every byte
     std::vector<std::uint8_t> reply = {0xFE, 0x00, 0x01, 3, 7};
     std::vector<std::string> calls;
     std::vector<libusb_transfer*> in_flight;
@@ -74,7 +75,7 @@ int HandleEvents(libusb_context*, timeval*, int*) {
         if (t->status == LIBUSB_TRANSFER_CANCELLED) {
             std::memset(t->buffer, 0xAB, t->length);
         } else if (fake->completion != LIBUSB_TRANSFER_COMPLETED) {
-            t->actual_length = 0;
+            t->actual_length = fake->error_moves_all ? t->length : 0;
             t->status = fake->completion;
         } else if (t->endpoint & LIBUSB_ENDPOINT_IN) {
             int n = std::min<int>(t->length, static_cast<int>(fake->reply.size()));
@@ -339,8 +340,14 @@ TEST_F(UsbTransportTest, WriterPulledOutWhileAPageIsInFlightFailsThatPage) {
     SetWriterMessageHook([&](const char* text) { texts.push_back(text); });
     StartWriterConnection();
     ASSERT_EQ(WriterConnection.Connected, 1);
-    usb_.completion = LIBUSB_TRANSFER_NO_DEVICE;
     std::array<std::uint8_t, WriterPageSize> page{};
+    // Moved whole, but with an error status of its own: no page done.
+    usb_.completion = LIBUSB_TRANSFER_ERROR;
+    usb_.error_moves_all = true;
+    WritePage(page);
+    EXPECT_EQ(LastWriterTransfers(), WriterTransfers::Partial);
+
+    usb_.completion = LIBUSB_TRANSFER_NO_DEVICE;
     EXPECT_FALSE(ReadPage(page));
     EXPECT_TRUE(WriterGone());
     EXPECT_FALSE(EndRead()); // sends nothing more, and says it once

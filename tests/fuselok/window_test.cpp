@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +23,9 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +33,19 @@
 #include <sys/stat.h>
 
 namespace {
+
+// Stands in for the desktop's opener of files, and records what it is given.
+class DesktopOpener : public QObject {
+    Q_OBJECT
+
+  public:
+    DesktopOpener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~DesktopOpener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+
+  public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
 
 class Window : public ::testing::Test {
   protected:
@@ -166,6 +182,26 @@ TEST_F(Window, HeldControlsFollowTheConnectionWhenReleased) {
     EXPECT_TRUE(f.close());
 }
 
+TEST_F(Window, ReturnAndKeypadEnterPressTheFocusedButton) {
+    platform::ScriptedFileDialogs dialogs;
+    auto form = Make();
+    form->ShowWriterState(true, "1", "0");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->DM_Load->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), form->DM_Load);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(dialogs.Shown().size(), 1u);
+    form->DM_Erase->setFocus();
+    boxes.Answer(platform::IDNO);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form->DM_Event->text(), "Cancelled!");
+    // A button that is disabled stays dead.
+    form->ShowWriterState(false);
+    QTest::keyClick(form->DM_Erase, Qt::Key_Return);
+    EXPECT_EQ(boxes.Shown().size(), 1u);
+}
+
 TEST_F(Window, OnlyTheFourDeviceEventsReachTheConnection) {
     auto form = Make();
     std::vector<unsigned> seen;
@@ -207,6 +243,12 @@ TEST_F(Window, ToolsEditorStartsTheEditorBesideTheProgram) {
     EXPECT_EQ(testsupport::read_file(dir.file("started")),
               QDir::current().canonicalPath().toStdString() + "\n");
     EXPECT_TRUE(boxes.Shown().empty());
+
+    // Not a program: not started, but handed to the desktop.
+    ::chmod(dir.file("ed").c_str(), 0644);
+    const DesktopOpener desktop;
+    form->MainMenu_Tools_Editor->trigger();
+    EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(Folder() + "ed")});
 }
 
 TEST_F(Window, TheTabSheetHoldsItsComponentsAndTheDisplayClearsTheTab) {
@@ -219,3 +261,5 @@ TEST_F(Window, TheTabSheetHoldsItsComponentsAndTheDisplayClearsTheTab) {
     EXPECT_FALSE(tab.intersects(form->ED_WrtCnt->geometry()));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
 }
+
+#include "window_test.moc"
