@@ -5,6 +5,7 @@
 
 #include "EditorIcon.h"
 #include "FileBrowser.h"
+#include "FolderScan.h"
 #include "ReportList.h"
 #include "StatusPanels.h"
 
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -187,7 +187,7 @@ void TForm1::CreateFileBrowser(QWidget* client) {
     // The browser opens where the program was started; a folder that cannot
     // be listed leaves it at the root of its volume.
     try {
-        FileSel_Dir->SetDirectory(QDir::currentPath());
+        FileSel_Dir->SetDirectory(CurrentFolder());
     } catch (const std::exception&) {
         try {
             FileSel_Dir->SetDirectory(QStringLiteral("/"));
