@@ -123,6 +123,8 @@ void TForm1::CreateComponents() {
                                    {QStringLiteral("Retrigger"), 90}});
     List_Section->setObjectName(QStringLiteral("List_Section"));
     List_Section->setGeometry(406, 4, 385, 250);
+    // The group list always shows the group list of a selected section.
+    List_Section->SetKeepsSelection(true);
 
     List_Group = new ReportList(client, moneyGreen,
                                 {{QStringLiteral("File Name"), 200},
