@@ -302,6 +302,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
         {12, ""}, // a blank line among the voices
         {12, ".PCM          V0000     = \"" + Path("two.wav") + "\""},
         {12, ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
+        // The editor itself writes an id of five digits, one column further.
+        {12, ".PCM          V10002     = \"" + Path("two.wav") + "\""},
         {sec + 3, ""},
         {sec, ".Section[  0] $Edge     = \"No\""},
         {sec, ".Section[257] $Edge     = \"No\""},
@@ -466,14 +468,32 @@ TEST_F(Script, PathsTheScriptCannotCarryAreRefused) {
     EXPECT_EQ(Texts().mid(1), QStringList({Refusal(quoted, "a double quote")}));
     EXPECT_EQ(testsupport::read_file(tmp.file("good.log")), "old");
 
-    // A script that names one loads as damaged, the file named first.
-    lines[12] = ".PCM          V0001     = \"" + quoted + "\"";
-    Write("bad.log", lines);
+    // A script that names one, or a path holding a NUL, loads as damaged.
+    for (const QString& path : {quoted, Path("kept.wav") + QChar(0) + "junk"}) {
+        lines[12] = ".PCM          V0001     = \"" + path + "\"";
+        Write("bad.log", lines);
+        boxes.Clear();
+        LoadFrom("bad.log");
+        EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+        ExpectEmptyProject();
+    }
+
+    // The generator reads a quoted path of at most 1021 bytes.
+    std::string deep = tmp.path();
+    while (deep.size() < 1021 - 250)
+        deep += "/" + std::string(200, 'd');
+    std::filesystem::create_directories(deep);
+    form.FileSel_Dir->SetDirectory(QString::fromStdString(deep));
     boxes.Clear();
-    LoadFrom("bad.log");
-    EXPECT_EQ(Texts(),
-              QStringList({Refusal(quoted, "a double quote"), "ERROR: This log file is damage!"}));
-    ExpectEmptyProject();
+    for (const size_t bytes : {1021, 1022}) {
+        const std::string name = std::string(bytes - deep.size() - 5, 'n') + ".wav";
+        testsupport::write_wav(deep + "/" + name, std::vector<uint8_t>(10, 0x80));
+        AddFile(name.c_str());
+    }
+    EXPECT_EQ(form.Files.Count(), 1);
+    ASSERT_EQ(Texts().size(), 1);
+    EXPECT_TRUE(Texts()[0].endsWith("\" can't be saved in a log file: its path holds more than "
+                                    "1021 bytes!"));
 }
 
 TEST_F(Script, BlanksDotsDashesAndAccentsGoEndToEnd) {
