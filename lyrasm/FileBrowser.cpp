@@ -1,5 +1,8 @@
 #include "FileBrowser.h"
 
+#include "FolderScan.h"
+
+#include "code_page.h"
 #include "event_guard.h"
 #include "io_error.h"
 
@@ -8,6 +11,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -19,26 +23,42 @@ constexpr int kLevelRole = Qt::UserRole + 1; // indentation level of a folder ro
 constexpr int kPathRole = Qt::UserRole;      // full path of a folder row
 constexpr int kIndent = 10;                  // pixels per folder level
 
-// Indents each folder row by its level, so the list reads as a tree.
+int Indent(const QModelIndex& index) {
+    return index.data(kLevelRole).toInt() * kIndent;
+}
+
+// Indents each folder row by its level, so the list reads as a tree. A row is
+// as wide as its indent and name, so the list scrolls sideways to a deep one.
 class IndentDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+    }
+
   protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->rect.adjust(index.data(kLevelRole).toInt() * kIndent, 0, 0, 0);
+        option->rect.adjust(Indent(index), 0, 0, 0);
         option->state &= ~QStyle::State_HasFocus;
     }
 };
 
-QString JoinPath(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+// The file system's names as the windows show them may hold characters that
+// Qt's file classes would turn into other names; those classes serve only
+// names that survive the code page.
+bool QtCanName(const QString& path) {
+    QByteArray unused;
+    return platform::to_ansi_exact(path, unused);
 }
 
-bool CanList(const QString& folder) {
-    QFileInfo info(folder);
-    return info.isDir() && info.isReadable() && info.isExecutable();
+// The name with every character that cannot stand in a pattern match (the
+// bytes from_file_name escapes) put as the replacement character.
+QString Matchable(QString name) {
+    for (QChar& c : name)
+        if (c.isSurrogate()) c = QChar::ReplacementCharacter;
+    return name;
 }
 
 } // namespace
@@ -50,9 +70,7 @@ DriveBox::DriveBox(QWidget* parent, platform::EventGuard* guard)
     // Reached by mouse only, as the drive choice rarely changes.
     setFocusPolicy(Qt::ClickFocus);
     RefreshVolumes();
-    guard->Connect(this, &QComboBox::activated, [this](int index) {
-        if (index >= 0 && index < VolumeList.size()) SetDrive(VolumeList[index].letter);
-    });
+    guard->Connect(this, &QComboBox::activated, [this](int index) { OpenVolume(index); });
 }
 
 void DriveBox::SetVolumeSource(VolumeSource source) {
@@ -61,20 +79,20 @@ void DriveBox::SetVolumeSource(VolumeSource source) {
 }
 
 void DriveBox::RefreshVolumes() {
-    QChar chosen = Drive();
+    const QString chosen = RootAt(currentIndex());
     VolumeList = Source ? Source() : QList<platform::Volume>();
     clear();
     const QIcon disk = style()->standardIcon(QStyle::SP_DriveHDIcon);
     for (const platform::Volume& v : VolumeList)
         addItem(disk, QStringLiteral("%1:  %2").arg(v.letter, v.root));
-    int index = IndexOf(chosen);
+    int index = IndexOfRoot(chosen);
     if (index < 0 && Folders) {
         if (const platform::Volume* v = platform::volume_of(VolumeList, Folders->Directory()))
-            index = IndexOf(v->letter);
+            index = IndexOfRoot(v->root);
     }
     if (index < 0 && !VolumeList.isEmpty()) index = 0;
     setCurrentIndex(index);
-    Shown = index;
+    ShownRoot = RootAt(index);
 }
 
 int DriveBox::IndexOf(QChar letter) const {
@@ -83,44 +101,59 @@ int DriveBox::IndexOf(QChar letter) const {
     return -1;
 }
 
+int DriveBox::IndexOfRoot(const QString& root) const {
+    for (int i = 0; i < VolumeList.size(); ++i)
+        if (VolumeList[i].root == root) return i;
+    return -1;
+}
+
+QString DriveBox::RootAt(int index) const {
+    return index >= 0 && index < VolumeList.size() ? VolumeList[index].root : QString();
+}
+
 QChar DriveBox::Drive() const {
     int index = currentIndex();
     return index >= 0 && index < VolumeList.size() ? VolumeList[index].letter : QChar();
 }
 
 void DriveBox::SetDrive(QChar letter) {
-    int index = IndexOf(letter.toUpper());
-    if (index < 0) return;
-    const int before = Shown;
+    OpenVolume(IndexOf(letter.toUpper()));
+}
+
+void DriveBox::OpenVolume(int index) {
+    if (index < 0 || index >= VolumeList.size()) return;
+    const QString before = ShownRoot;
     setCurrentIndex(index);
     const platform::Volume volume = VolumeList[index];
-    if (!CanList(volume.root)) {
+    if (!CanListFolder(volume.root)) {
         // The failing drive stays chosen while the error is reported, so the
         // report can name it; then the box shows the folder list's drive again.
-        if (before >= 0 && before != index) {
+        if (!before.isEmpty() && before != volume.root) {
             QTimer::singleShot(0, this, [this, before] {
-                if (before < count()) {
-                    setCurrentIndex(before);
-                    Shown = before;
-                }
+                const int shown = IndexOfRoot(before);
+                if (shown < 0) return;
+                setCurrentIndex(shown);
+                ShownRoot = before;
             });
         }
         throw platform::io_error(platform::kIoNotReady);
     }
-    Shown = index;
+    ShownRoot = volume.root;
     if (!Folders) return;
-    QString folder = LastFolder.value(volume.letter, volume.root);
-    if (!CanList(folder)) folder = volume.root;
+    // The folder last visited there, while it still exists and still belongs
+    // to that volume (a volume mounted inside it since would own it now).
+    QString folder = LastFolder.value(volume.root, volume.root);
+    const platform::Volume* holder = platform::volume_of(VolumeList, folder);
+    if (!holder || holder->root != volume.root || !CanListFolder(folder)) folder = volume.root;
     Folders->SetDirectory(folder);
 }
 
 void DriveBox::ShowDriveOf(const QString& folder) {
     const platform::Volume* v = platform::volume_of(VolumeList, folder);
     if (!v) return;
-    LastFolder.insert(v->letter, folder);
-    int index = IndexOf(v->letter);
-    setCurrentIndex(index);
-    Shown = index;
+    LastFolder.insert(v->root, folder);
+    setCurrentIndex(IndexOfRoot(v->root));
+    ShownRoot = v->root;
 }
 
 void DriveBox::showPopup() {
@@ -135,7 +168,9 @@ FolderList::FolderList(QWidget* parent, platform::EventGuard* guard)
     : QListWidget(parent), Watcher(new QFileSystemWatcher(this)) {
     setItemDelegate(new IndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
+    // Rows differ in width by their indent.
+    setUniformItemSizes(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     guard->Connect(this, &QListWidget::itemActivated, [this](QListWidgetItem* item) {
         if (item) SetDirectory(item->data(kPathRole).toString());
     });
@@ -144,11 +179,14 @@ FolderList::FolderList(QWidget* parent, platform::EventGuard* guard)
 }
 
 void FolderList::SetDirectory(const QString& path) {
-    QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!CanList(folder)) throw platform::io_error(platform::kIoAccessDenied);
+    const QString folder =
+        QDir::cleanPath(QDir::isAbsolutePath(path) ? path : JoinPath(CurrentFolder(), path));
+    if (!CanListFolder(folder)) throw platform::io_error(platform::kIoAccessDenied);
     if (!Current.isEmpty() && Current != folder) Watcher->removePath(Current);
     Current = folder;
-    if (!Watcher->directories().contains(Current)) Watcher->addPath(Current);
+    // A folder whose name Qt cannot take is not watched: it shows changes
+    // made on disk at the next visit.
+    if (QtCanName(Current) && !Watcher->directories().contains(Current)) Watcher->addPath(Current);
     Fill();
     if (Drives) Drives->ShowDriveOf(Current);
     if (Files) Files->SetDirectory(Current);
@@ -156,10 +194,10 @@ void FolderList::SetDirectory(const QString& path) {
 
 void FolderList::Reload() {
     QString folder = Current;
-    while (!CanList(folder) && folder != QLatin1String("/") && !folder.isEmpty())
+    while (!CanListFolder(folder) && folder != QLatin1String("/") && !folder.isEmpty())
         folder = QFileInfo(folder).absolutePath();
     if (folder != Current) {
-        if (CanList(folder)) SetDirectory(folder);
+        if (CanListFolder(folder)) SetDirectory(folder);
         return;
     }
     Fill();
@@ -191,14 +229,25 @@ void FolderList::Fill() {
         current = item;
     }
     // ...then the folders inside it.
-    const QStringList subfolders = QDir(Current).entryList(
-        QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    for (const QString& name : subfolders) {
+    for (const QString& name : ReadFolder(Current).Folders) {
         auto* item = new QListWidgetItem(closed, name, this);
         item->setData(kPathRole, JoinPath(Current, name));
         item->setData(kLevelRole, level);
     }
     setCurrentItem(current);
+    ShowOpenFolder(current);
+}
+
+void FolderList::ShowOpenFolder(QListWidgetItem* item) {
+    if (!item) return;
+    executeDelayedItemsLayout();
+    scrollToItem(item);
+    // The row's end, or its name's start where the name alone is wider than
+    // the list.
+    QScrollBar* bar = horizontalScrollBar();
+    const int nameStart = Indent(indexFromItem(item));
+    const int rowEnd = visualItemRect(item).right() + 1 + bar->value();
+    bar->setValue(qMin(nameStart, qMax(0, rowEnd - viewport()->width())));
 }
 
 // ---------------------------------------------------------------------------
@@ -225,10 +274,9 @@ void WaveFileBox::Reload() {
     clear();
     if (Folder.isEmpty()) return;
     // Masks match without regard to case, as "*.wav" should find "A.WAV".
-    const QStringList names =
-        QDir(Folder).entryList(FileMask.split(QLatin1Char(';'), Qt::SkipEmptyParts), QDir::Files,
-                               QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    addItems(names);
+    const QStringList masks = FileMask.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& name : ReadFolder(Folder).Files)
+        if (QDir::match(masks, Matchable(name))) addItem(name);
     if (!selected.isEmpty()) SelectFile(selected);
 }
 

@@ -35,10 +35,10 @@ class DriveBox : public QComboBox {
 
     // The letter of the chosen drive.
     QChar Drive() const;
-    // Chooses a drive and opens its last visited folder (its root the first
-    // time) in the folder list. A drive whose root cannot be listed raises
-    // platform::io_error "I/O error 21"; the box then returns to the former
-    // drive once the error has been handled.
+    // Chooses a drive and opens its volume's last visited folder (its root
+    // the first time) in the folder list. A drive whose root cannot be listed
+    // raises platform::io_error "I/O error 21"; the box then returns to the
+    // former drive once the error has been handled.
     void SetDrive(QChar letter);
 
     void SetFolderList(FolderList* list) { Folders = list; }
@@ -51,12 +51,19 @@ class DriveBox : public QComboBox {
 
   private:
     int IndexOf(QChar letter) const;
+    int IndexOfRoot(const QString& root) const;
+    // The mount root of entry `index`; empty when there is no such entry.
+    QString RootAt(int index) const;
+    void OpenVolume(int index);
 
     VolumeSource Source;
     QList<platform::Volume> VolumeList;
     FolderList* Folders = nullptr;
-    QHash<QChar, QString> LastFolder;
-    int Shown = -1; // the drive shown before the current choice
+    // Volumes are known by their mount roots. A letter is only a label: the
+    // letters are handed out again at every read of the mount table and move
+    // when a volume is mounted at a point that sorts before another.
+    QHash<QString, QString> LastFolder; // the last folder visited, by root
+    QString ShownRoot;                  // the volume shown before the current choice
 };
 
 class FolderList : public QListWidget {
@@ -77,6 +84,9 @@ class FolderList : public QListWidget {
 
   private:
     void Fill();
+    // Scrolls sideways so that the name of the open folder, indented by its
+    // depth, can be read.
+    void ShowOpenFolder(QListWidgetItem* item);
 
     QString Current;
     DriveBox* Drives = nullptr;

@@ -146,9 +146,12 @@ class TForm1 : public QMainWindow {
     // The file id a List_File row holds in its hidden column; 0 when the row
     // does not exist or its text is not a number.
     int32_t FileIdOfRow(int Row) const;
+    // Why the script file cannot carry `Path` on its voice line (the line
+    // would not load back, or the generator would not read it), or null when
+    // it can.
+    static const char* ScriptPathFault(const QString& Path);
     // True, after an error box that names the file and says why, when the
-    // script file cannot carry `Path` on its voice line: the line would not
-    // load back, or the generator would not read it.
+    // script file cannot carry `Path`.
     bool PathRefusedByScript(const QString& Path);
     // Appends the List_File row of a file list entry: name, rate, size,
     // share of the current capacity and the id in the hidden column.

@@ -76,6 +76,8 @@ void RunGenerator(GeneratorRun* run) {
     run->Running.store(false, std::memory_order_release);
     // The record is Build's again; only the window's event loop is woken, so
     // that Build, waiting there for events, sees the cleared flag at once.
+    // Build joins this thread before it returns, so the application is still
+    // there.
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
 }
@@ -170,8 +172,13 @@ void TForm1::Menu_BulideClick(QObject*) {
     run.TimeoutMs = GeneratorTimeout;
     {
         DisabledWhileInScope greyed(Menu_Bulide);
+        // The worker is joined once the record says it is done (or when the
+        // scope ends, should the wait end otherwise), while the record, the
+        // window and the application it wakes are all still there: no worker
+        // outlives the command.
+        std::jthread worker;
         try {
-            std::thread(RunGenerator, &run).detach();
+            worker = std::jthread(RunGenerator, &run);
         } catch (const std::system_error&) {
             // No worker will ever clear the flag; Status still says "not run",
             // which is reported like a generator that did not start.
@@ -183,6 +190,7 @@ void TForm1::Menu_BulideClick(QObject*) {
         StatusBar->SetPanelText(4, QStringLiteral("Building..."));
         while (run.Running.load(std::memory_order_acquire))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (worker.joinable()) worker.join();
     }
     StatusBar->SetPanelText(4, QString());
 

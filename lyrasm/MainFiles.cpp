@@ -15,20 +15,27 @@
 
 namespace {
 
-// Why a voice line cannot carry `path`, or null when it can. The path stands
-// between double quotes on one line, in the 8-bit code page: a line feed or
-// a carriage return breaks the line, a double quote ends the text early, and
-// a character the code page lacks would come back as another file's name.
-const char* ScriptPathFault(const QString& path) {
-    if (path.contains(QLatin1Char('\n'))) return "a line feed";
-    if (path.contains(QLatin1Char('\r'))) return "a carriage return";
-    if (path.contains(QLatin1Char('"'))) return "a double quote";
-    QByteArray bytes;
-    if (!platform::to_ansi_exact(path, bytes)) return "a character outside the code page";
-    return nullptr;
-}
+// The longest path the generator reads: its quoted text holds at most 1023
+// bytes, the two quotes included.
+constexpr qsizetype kMaxScriptPath = 1021;
 
 } // namespace
+
+const char* TForm1::ScriptPathFault(const QString& Path) {
+    // The path stands between double quotes on one line, in the 8-bit code
+    // page: a line feed or a carriage return breaks the line, a double quote
+    // ends the text early, a NUL ends the name that is opened, a character
+    // the code page lacks would come back as another file's name, and the
+    // generator stops at a text longer than its buffer.
+    if (Path.contains(QLatin1Char('\n'))) return "a line feed";
+    if (Path.contains(QLatin1Char('\r'))) return "a carriage return";
+    if (Path.contains(QLatin1Char('"'))) return "a double quote";
+    if (Path.contains(QChar(0))) return "a NUL character";
+    QByteArray bytes;
+    if (!platform::to_ansi_exact(Path, bytes)) return "a character outside the code page";
+    if (bytes.size() > kMaxScriptPath) return "more than 1021 bytes";
+    return nullptr;
+}
 
 int32_t TForm1::StrToIntDef(const QString& Text, int32_t Default) {
     qsizetype i = 0;

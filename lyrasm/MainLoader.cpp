@@ -84,8 +84,9 @@ void TForm1::ClearProject() {
 
 bool TForm1::LoadFileEntry(int32_t Id, const QString& Path) {
     // A double quote or a lone carriage return inside the quotes reads back
-    // here, but such a project could not be saved again.
-    if (PathRefusedByScript(Path)) return false;
+    // here, but such a project could not be saved again. The refusal makes
+    // the file damaged, and that is all the user is told.
+    if (ScriptPathFault(Path)) return false;
     WaveHeader header;
     if (!header.Load(Path) || !header.IsPcm8Mono()) return false;
     // A data size of 2 GiB or more reads negative and would lower the usage.

@@ -5,6 +5,7 @@
 
 #include "EditorIcon.h"
 #include "FileBrowser.h"
+#include "FolderScan.h"
 #include "ReportList.h"
 #include "StatusPanels.h"
 
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -123,6 +123,8 @@ void TForm1::CreateComponents() {
                                    {QStringLiteral("Retrigger"), 90}});
     List_Section->setObjectName(QStringLiteral("List_Section"));
     List_Section->setGeometry(406, 4, 385, 250);
+    // The group list always shows the group list of a selected section.
+    List_Section->SetKeepsSelection(true);
 
     List_Group = new ReportList(client, moneyGreen,
                                 {{QStringLiteral("File Name"), 200},
@@ -187,7 +189,7 @@ void TForm1::CreateFileBrowser(QWidget* client) {
     // The browser opens where the program was started; a folder that cannot
     // be listed leaves it at the root of its volume.
     try {
-        FileSel_Dir->SetDirectory(QDir::currentPath());
+        FileSel_Dir->SetDirectory(CurrentFolder());
     } catch (const std::exception&) {
         try {
             FileSel_Dir->SetDirectory(QStringLiteral("/"));

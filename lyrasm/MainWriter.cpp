@@ -3,6 +3,7 @@
 // compiles them.
 #include "Main.h"
 
+#include "FileReplace.h"
 #include "ReportList.h"
 #include "Waveanalysis.h"
 
@@ -11,7 +12,6 @@
 
 #include <QAction>
 #include <QDateTime>
-#include <QSaveFile>
 
 namespace {
 
@@ -75,8 +75,9 @@ void TForm1::Menu_File_SaveClick(QObject*) {
     if (!Save->Execute(this)) return;
     const QString path = Save->FileName;
     if (ReplaceRefused(path)) return;
-    // The writer replaces the file only once the new one is complete, so a
-    // project that fails its check leaves the old file as it was.
+    // The writer checks the project before it writes anything, and keeps the
+    // old file whole until the new one is complete wherever it can make a new
+    // file beside it.
     WriteScriptFile(path);
 }
 
@@ -157,23 +158,19 @@ bool TForm1::WriteScriptFile(const QString& path) {
         lines << sectionRule;
     }
 
-    // Paths go out in the 8-bit code page like every other character; the
-    // file's own name must survive that conversion, or another file would be
-    // written.
-    QByteArray name;
+    // Paths go out in the 8-bit code page like every other character.
     const QByteArray text =
         platform::to_ansi(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    QSaveFile file(path);
-    if (!platform::to_ansi_exact(path, name) || path.isEmpty() ||
-        !file.open(QIODevice::WriteOnly)) {
+    switch (ReplaceFile(path, text)) {
+    case ReplaceResult::Written:
+        return true;
+    case ReplaceResult::NotCreated:
         ShowMessageBox(QStringLiteral("Failed To Create Log File!"), mkError);
         return false;
-    }
-    // A full disk or a failed close must not pass for a saved project; the
-    // half-written file is dropped and a former file at the path stays.
-    if (file.write(text) != text.size() || !file.commit()) {
+    case ReplaceResult::NotWritten:
+        // A full disk or a failed close must not pass for a saved project.
         ShowMessageBox(QStringLiteral("Failed To Write Log File!"), mkError);
         return false;
     }
-    return true;
+    return false;
 }

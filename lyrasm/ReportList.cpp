@@ -106,7 +106,12 @@ void ReportList::SetSubItem(int row, int k, const QString& text) {
 }
 
 void ReportList::DeleteItem(int row) {
-    if (row >= 0 && row < rowCount()) removeRow(row);
+    if (row < 0 || row >= rowCount()) return;
+    // The view would move the selection to the next row, a row the user
+    // never picked.
+    const bool selected = ItemIndex() == row;
+    removeRow(row);
+    if (selected) selectionModel()->clear();
 }
 
 int ReportList::ItemIndex() const {
@@ -121,6 +126,14 @@ void ReportList::SetItemIndex(int row) {
     }
     setCurrentCell(row, 0);
     selectRow(row);
+}
+
+void ReportList::mousePressEvent(QMouseEvent* event) {
+    // A press of either button beside the rows picks no row: the popup that
+    // a right press opens must not act on the row picked before.
+    if (!KeepsSelection && !indexAt(event->position().toPoint()).isValid())
+        selectionModel()->clear();
+    QTableWidget::mousePressEvent(event);
 }
 
 void ReportList::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -1,7 +1,9 @@
 // A list view in report style as the editor's three lists use it: a caption
 // column and sub-item columns of fixed widths, grid lines, whole-row single
 // selection that stays visible without the focus, no in-place editing, and a
-// popup menu on the right mouse button.
+// popup menu on the right mouse button. Deleting the selected row leaves no
+// row selected, and a click of either button on empty space clears the
+// selection, unless the list keeps its selection.
 #pragma once
 
 #include <QColor>
@@ -39,6 +41,9 @@ class ReportList : public QTableWidget {
     // Selects `row` (-1 clears the selection).
     void SetItemIndex(int row);
 
+    // A list that keeps its selection ignores clicks on empty space.
+    void SetKeepsSelection(bool keeps) { KeepsSelection = keeps; }
+
     // The menu that a right click shows (null: none).
     void SetPopupMenu(QMenu* menu) { Popup = menu; }
     QMenu* PopupMenu() const { return Popup; }
@@ -50,10 +55,12 @@ class ReportList : public QTableWidget {
     void ColumnClick(int column);
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     QTableWidgetItem* Cell(int row, int column, const QString& text);
 
     QMenu* Popup = nullptr;
+    bool KeepsSelection = false;
 };

@@ -1,5 +1,6 @@
 // The system's 8-bit code page: what script files and file-system calls get
-// from the windows' UTF-16 strings. Here it is the locale's narrow encoding.
+// from the windows' UTF-16 strings. Here it is the locale's narrow encoding,
+// which Qt takes as UTF-8 on every Unix system.
 #pragma once
 
 #include <QByteArray>
@@ -15,5 +16,14 @@ QString from_ansi(const QByteArray& bytes);
 // survive the conversion, so that a file name is never silently turned into
 // the name of another file.
 bool to_ansi_exact(const QString& text, QByteArray& out);
+
+// A name as the file system holds it, for the windows to show and hand back.
+// Bytes the code page does not decode (a name copied from an old disk) each
+// become one of the lone surrogates U+DC80 to U+DCFF: the name then shows
+// with a replacement character, to_file_name gives back its exact bytes, and
+// to_ansi_exact refuses it, so it never reaches a script file or a call that
+// would open some other file.
+QString from_file_name(const QByteArray& name);
+QByteArray to_file_name(const QString& name);
 
 } // namespace platform

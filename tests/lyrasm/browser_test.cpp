@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "volumes.h"
 
+#include "qstring_print.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -108,6 +109,53 @@ TEST_F(Browser, DrivesRememberTheirFolder) {
     // Walking into the other volume's folder shows its drive.
     form.FileSel_Dir->SetDirectory(voices + "/b");
     EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('D'));
+}
+
+TEST_F(Browser, DrivesKeepTheirVolumeWhenALetterMoves) {
+    TForm1 form;
+    QList<platform::Volume> volumes = {{QLatin1Char('C'), "/"}, {QLatin1Char('D'), voices}};
+    form.FileSel_Dev->SetVolumeSource([&] { return volumes; });
+    form.FileSel_Dir->SetDirectory(voices + "/b");
+    // A stick mounted at a point that sorts first takes the letter D.
+    volumes = {{QLatin1Char('C'), "/"}, {QLatin1Char('D'), root}, {QLatin1Char('E'), voices}};
+    form.FileSel_Dev->RefreshVolumes();
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('E'));
+
+    form.FileSel_Dev->SetDrive(QLatin1Char('D'));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), root);
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('D'));
+    form.FileSel_Dev->SetDrive(QLatin1Char('E'));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices + "/b");
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('E'));
+}
+
+TEST_F(Browser, NamesOutsideTheCodePageAreListedAndRefused) {
+    // Names copied from an old disk, in a code page of their own.
+    const std::string odd = tmp.file("voices/dir\xe9");
+    std::filesystem::create_directories(odd);
+    testsupport::write_wav(odd + "/caf\xe9.wav", std::vector<uint8_t>(10, 0x80));
+    testsupport::write_wav(odd + "/ok.wav", std::vector<uint8_t>(10, 0x80));
+    // A link to a device is neither a folder nor a WAV file.
+    std::filesystem::create_symlink("/dev/zero", tmp.file("voices/dev.wav"));
+    TForm1 form;
+    form.FileSel_Dir->SetDirectory(voices);
+    const QString shown = QString("dir") + QChar(0xDCE9);
+    EXPECT_EQ(Texts(form.FileSel_Dir).mid(Texts(form.FileSel_Dir).indexOf("voices")),
+              QStringList({"voices", "a", "b", shown}));
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"x.wav", "Y.WAV"}));
+
+    const QList<QListWidgetItem*> folder = form.FileSel_Dir->findItems(shown, Qt::MatchExactly);
+    ASSERT_EQ(folder.size(), 1);
+    emit form.FileSel_Dir->itemActivated(folder[0]);
+    const QString name = QString("caf") + QChar(0xDCE9) + ".wav";
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({name, "ok.wav"}));
+    ASSERT_TRUE(form.FileSel_File->SelectFile(name));
+    emit form.FileSel_File->DblClick();
+    EXPECT_EQ(boxes.Transcript(),
+              QStringList({"ERROR: The File: \"" + voices + "/" + shown + "/" + name +
+                           "\" can't be saved in a log file: its path holds a character outside "
+                           "the code page!"}));
+    EXPECT_EQ(form.Files.Count(), 0);
 }
 
 TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {

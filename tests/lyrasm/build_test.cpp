@@ -129,6 +129,7 @@ TEST(BuildPaths, ImagePathAndCommandLine) {
     EXPECT_EQ(TForm1::ImagePathOf("/p/a.log"), "/p/a.data");
     EXPECT_EQ(TForm1::ImagePathOf("/p/a.b.log"), "/p/a.b.data");
     EXPECT_EQ(TForm1::ImagePathOf("/p.d/a"), "/p.d/a.data");
+    EXPECT_EQ(TForm1::ImagePathOf("/p.d/.log"), "/p.d/.data");
 
     const QString line =
         TForm1::GeneratorCommandLine("/opt/k/bin/tessor", "/d/p/a.log", "/d/p/a.data");

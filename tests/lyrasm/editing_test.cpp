@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
@@ -152,6 +153,51 @@ TEST_F(Editing, RemovingOneOfTwinRowsRemovesTheWholeVoice) {
     EXPECT_EQ(form.List_File->ItemCount(), 0);
     EXPECT_EQ(form.Files.Count(), 0);
     EXPECT_EQ(form.Usage.GetUsed(), 66608);
+}
+
+TEST_F(Editing, RemoveAndClicksBesideTheRowsLeaveNoRowPicked) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        Wav(name, 10);
+        Browse(name);
+    }
+    form.Sections[0].AddVoice(1, 8000, true);
+    form.Sections[0].AddVoice(2, 8000, true);
+    form.RefreshGroupList();
+    // A right click as the window system delivers it: the press, then the
+    // request for the popup; the release goes to the open popup.
+    auto rightClick = [](ReportList* list, QPoint at) {
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &request);
+        list->PopupMenu()->hide();
+    };
+    auto pick = [](ReportList* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row, 0)).center());
+    };
+    auto besideTheRows = [](ReportList* list) {
+        return QPoint(100, list->viewport()->height() - 5);
+    };
+    ReportList* files = form.List_File;
+
+    pick(files, 0);
+    rightClick(files, files->visualItemRect(files->item(0, 0)).center());
+    ASSERT_TRUE(form.FL_Remove->isEnabled());
+    form.FL_Remove->trigger();
+    EXPECT_EQ(files->ItemCount(), 2);
+    EXPECT_EQ(files->ItemIndex(), -1);
+    rightClick(files, besideTheRows(files));
+    EXPECT_FALSE(form.FL_Remove->isEnabled());
+
+    pick(files, 0);
+    rightClick(files, besideTheRows(files));
+    EXPECT_EQ(files->ItemIndex(), -1);
+    EXPECT_FALSE(form.FL_Remove->isEnabled());
+
+    pick(form.List_Group, 0);
+    rightClick(form.List_Group, besideTheRows(form.List_Group));
+    EXPECT_EQ(form.List_Group->ItemIndex(), -1);
+    EXPECT_FALSE(form.GL_Remove->isEnabled());
 }
 
 TEST_F(Editing, SectionPopupsEditOneRowOrAllAfterAsking) {

@@ -55,6 +55,8 @@ TEST(WaveHeader, AcceptsOnlyCanonical8BitMonoPcm) {
     auto wav = [&](WavFormat f) { return wav_bytes(samples, f); };
     std::string align2 = wav({});
     align2[32] = 2; // block align 2 in an otherwise 8-bit mono header
+    std::string stereoAlign1 = wav({8000, 2, 8});
+    stereoAlign1[32] = 1; // only the channel count is wrong
     const std::vector<HeaderCase> cases = {
         {"canonical", wav({}), true},
         {"rate 0", wav({0}), true},
@@ -62,6 +64,7 @@ TEST(WaveHeader, AcceptsOnlyCanonical8BitMonoPcm) {
         {"16-bit", wav({8000, 1, 16}), false},
         {"stereo", wav({8000, 2, 8}), false},
         {"block align 2", align2, false},
+        {"stereo with block align 1", stereoAlign1, false},
         {"LIST chunk before data", WavWithChunks(16, 1, "LIST" + Le32(4) + "INFO"), false},
         {"fact chunk before data", WavWithChunks(16, 1, "fact" + Le32(4) + Le32(100)), false},
         {"18-byte format chunk", WavWithChunks(18, 1, ""), false},

@@ -20,12 +20,44 @@
 #include <csignal>
 #include <filesystem>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const QString kSeparator = ";" + QString("=-").repeated(49) + "=";
 const QString kSectionRule = ";" + QString(99, '-');
+
+// Meets the file system as an ordinary user does: run as root, the test takes
+// the ids of "nobody" for the scope (keeping root as its saved id, to return
+// to); otherwise it already runs as an ordinary user.
+class AsOrdinaryUser {
+  public:
+    AsOrdinaryUser() : root_(::geteuid() == 0) {
+        if (!root_) return;
+        groups_.resize(static_cast<size_t>(::getgroups(0, nullptr)));
+        groups_.resize(
+            static_cast<size_t>(::getgroups(static_cast<int>(groups_.size()), groups_.data())));
+        EXPECT_EQ(::setgroups(0, nullptr), 0);
+        EXPECT_EQ(::setresgid(kNobody, kNobody, 0), 0);
+        EXPECT_EQ(::setresuid(kNobody, kNobody, 0), 0);
+    }
+    ~AsOrdinaryUser() {
+        if (!root_) return;
+        EXPECT_EQ(::setresuid(0, 0, 0), 0);
+        EXPECT_EQ(::setresgid(0, 0, 0), 0);
+        EXPECT_EQ(::setgroups(groups_.size(), groups_.data()), 0);
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+  private:
+    static constexpr uid_t kNobody = 65534;
+    bool root_;
+    std::vector<gid_t> groups_;
+};
 
 class Script : public ::testing::Test {
   protected:
@@ -240,6 +272,24 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
     EXPECT_EQ(testsupport::read_file(tmp.file("p.log")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 3);
 
+    // In a sticky folder only the owner of a file may replace it: the new
+    // file is made and written, and its rename over root's file fails.
+    if (::geteuid() == 0) {
+        std::filesystem::create_directories(tmp.file("sticky"));
+        testsupport::write_file(tmp.file("sticky/p.log"), "old");
+        ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(tmp.file("sticky").c_str(), 01777), 0);
+        ASSERT_EQ(::chmod(tmp.file("sticky/p.log").c_str(), 0666), 0);
+        boxes.Clear();
+        {
+            AsOrdinaryUser user;
+            EXPECT_FALSE(form.WriteScriptFile(Path("sticky/p.log")));
+        }
+        EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Write Log File!"}));
+        EXPECT_EQ(testsupport::read_file(tmp.file("sticky/p.log")), "old");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file("sticky")), {}), 1);
+    }
+
     boxes.Clear();
     EXPECT_FALSE(form.WriteScriptFile(Path("no/folder/p.log")));
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Create Log File!"}));
@@ -250,6 +300,29 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
     form.ApplicationEvents->Run(&form, [&] { form.WriteScriptFile(Path("q.log")); });
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Build  File: b.wav"}));
     EXPECT_FALSE(testsupport::file_exists(tmp.file("q.log")));
+}
+
+TEST_F(Script, SavesOverFilesThatCanBeReplaced) {
+    // A writable file in a folder that takes no new file, and a read-only
+    // file in a folder that does.
+    for (const char* where : {"locked", "open"}) {
+        std::filesystem::create_directories(tmp.file(where));
+        testsupport::write_file(tmp.file(std::string(where) + "/p.log"), "old");
+    }
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tmp.file("locked").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(tmp.file("locked/p.log").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(tmp.file("open").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(tmp.file("open/p.log").c_str(), 0444), 0);
+    AsOrdinaryUser user;
+    for (const char* name : {"locked/p.log", "open/p.log"}) {
+        SCOPED_TRACE(name);
+        boxes.Clear();
+        SaveAs(name); // answered Yes
+        EXPECT_EQ(Texts().size(), 1);
+        EXPECT_EQ(Lines(name).size(), 12 + 1 + 256 * 5);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file("open")), {}), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -302,6 +375,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
         {12, ""}, // a blank line among the voices
         {12, ".PCM          V0000     = \"" + Path("two.wav") + "\""},
         {12, ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
+        // The editor itself writes an id of five digits, one column further.
+        {12, ".PCM          V10002     = \"" + Path("two.wav") + "\""},
         {sec + 3, ""},
         {sec, ".Section[  0] $Edge     = \"No\""},
         {sec, ".Section[257] $Edge     = \"No\""},
@@ -466,14 +541,32 @@ TEST_F(Script, PathsTheScriptCannotCarryAreRefused) {
     EXPECT_EQ(Texts().mid(1), QStringList({Refusal(quoted, "a double quote")}));
     EXPECT_EQ(testsupport::read_file(tmp.file("good.log")), "old");
 
-    // A script that names one loads as damaged, the file named first.
-    lines[12] = ".PCM          V0001     = \"" + quoted + "\"";
-    Write("bad.log", lines);
+    // A script that names one, or a path holding a NUL, loads as damaged.
+    for (const QString& path : {quoted, Path("kept.wav") + QChar(0) + "junk"}) {
+        lines[12] = ".PCM          V0001     = \"" + path + "\"";
+        Write("bad.log", lines);
+        boxes.Clear();
+        LoadFrom("bad.log");
+        EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+        ExpectEmptyProject();
+    }
+
+    // The generator reads a quoted path of at most 1021 bytes.
+    std::string deep = tmp.path();
+    while (deep.size() < 1021 - 250)
+        deep += "/" + std::string(200, 'd');
+    std::filesystem::create_directories(deep);
+    form.FileSel_Dir->SetDirectory(QString::fromStdString(deep));
     boxes.Clear();
-    LoadFrom("bad.log");
-    EXPECT_EQ(Texts(),
-              QStringList({Refusal(quoted, "a double quote"), "ERROR: This log file is damage!"}));
-    ExpectEmptyProject();
+    for (const size_t bytes : {1021, 1022}) {
+        const std::string name = std::string(bytes - deep.size() - 5, 'n') + ".wav";
+        testsupport::write_wav(deep + "/" + name, std::vector<uint8_t>(10, 0x80));
+        AddFile(name.c_str());
+    }
+    EXPECT_EQ(form.Files.Count(), 1);
+    ASSERT_EQ(Texts().size(), 1);
+    EXPECT_TRUE(Texts()[0].endsWith("\" can't be saved in a log file: its path holds more than "
+                                    "1021 bytes!"));
 }
 
 TEST_F(Script, BlanksDotsDashesAndAccentsGoEndToEnd) {
