@@ -1,7 +1,7 @@
 # Install-time: writes each program's menu entry with Exec set to the
 # absolute path of <prefix>/bin/<program>, then installs it.
 #   voice_menu_source    folder of the entries as kept in the source
-#   voice_menu_stage     build folder the installed entries are written to
+#   voice_menu_stage     build folder the installed entries are written in
 #   voice_menu_programs  the programs with an entry
 #   voice_prefix         the prefix installed to (install_prefix.cmake)
 
@@ -24,6 +24,10 @@ function(voice_exec_argument path out)
   set(${out} "${arg}" PARENT_SCOPE)
 endfunction()
 
+# Installs to different destinations may run at once (the tests do): each
+# writes its entries into a folder of its own.
+string(MD5 destination "$ENV{DESTDIR}${voice_prefix}")
+set(voice_menu_stage "${voice_menu_stage}/${destination}")
 file(MAKE_DIRECTORY "${voice_menu_stage}")
 foreach(program ${voice_menu_programs})
   file(READ "${voice_menu_source}/${program}.desktop" entry)
