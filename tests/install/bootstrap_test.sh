@@ -7,13 +7,7 @@
 set -eu
 bootstrap=$1
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/common.sh"
 
 mkdir "$work/user" "$work/sudo"
 printf '#!/bin/sh\necho 1000\n' >"$work/user/id"

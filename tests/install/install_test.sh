@@ -10,17 +10,11 @@
 set -eu
 build=$1 examples=$2 validate=$3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/common.sh"
 # Spelled as /proc/<pid>/exe spells it, links resolved.
 work=$(cd "$work" && pwd -P)
 prefix="$work/voice tools"
 folder=$prefix/lib/voice-toolchain
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 

@@ -7,13 +7,7 @@
 set -eu
 build=$1
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/common.sh"
 
 DESTDIR=$work cmake --install "$build" --prefix /usr >/dev/null
 
