@@ -3,22 +3,18 @@
 # programs rely on: the program folder as in dist/, the programs started by
 # name from bin/ running from that folder (their companions are found from
 # the file they run), the generator there compiling a project, Setup.ini's
-# editor there, the menu entries, icons and the udev rule.
+# editor there, the menu entries (starting the programs by their full path),
+# icons, the udev rule, the manual pages and the licence files. The prefix
+# has a blank in its name, as a home folder may.
 #   install_test.sh BUILD_DIR EXAMPLES_DIR DESKTOP_FILE_VALIDATE
 set -eu
 build=$1 examples=$2 validate=$3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/common.sh"
 # Spelled as /proc/<pid>/exe spells it, links resolved.
 work=$(cd "$work" && pwd -P)
-prefix=$work/prefix
+prefix="$work/voice tools"
 folder=$prefix/lib/voice-toolchain
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -29,7 +25,10 @@ for file in Setup.ini doc/lyrasm.html doc/fuselok.html lib/udev/rules.d/60-fusel
     case $file in lib/*) path=$prefix/$file ;; *) path=$folder/$file ;; esac
     [ -f "$path" ] || fail "no file $path"
 done
-grep -q 'TAG+="uaccess"' "$prefix/lib/udev/rules.d/60-fuselok.rules" || fail "rule gives no access"
+rule=$prefix/lib/udev/rules.d/60-fuselok.rules
+for access in 'TAG+="uaccess"' 'MODE="0660"' 'GROUP="plugdev"'; do
+    grep -qF "$access" "$rule" || fail "the rule lacks $access"
+done
 
 # The folder of the file a program started by name runs, as the program itself
 # reads it from /proc/self/exe. The program is stopped after a second in which
@@ -70,11 +69,26 @@ editor=$(sed -n 's/^Editor=//p' "$folder/Setup.ini" | tr -d '\r')
 for program in lyrasm fuselok; do
     entry=$prefix/share/applications/$program.desktop
     "$validate" "$entry" || fail "$entry does not validate"
-    grep -qx "Exec=$program" "$entry" && grep -qx "Icon=$program" "$entry" ||
-        fail "$entry does not start $program with its icon"
+    # Quoted for the blank in the prefix.
+    grep -qxF "Exec=\"$prefix/bin/$program\"" "$entry" && grep -qx "Icon=$program" "$entry" ||
+        fail "$entry does not start $prefix/bin/$program with its icon"
     for size in 16 48 256; do
         icon=$prefix/share/icons/hicolor/${size}x$size/apps/$program.png
         [ -s "$icon" ] || fail "no icon $icon"
     done
 done
+
+for program in tessor lyrasm fuselok; do
+    page=$prefix/share/man/man1/$program.1.gz
+    title=$(echo "$program" | tr a-z A-Z)
+    gzip -dc "$page" 2>/dev/null | grep -q "^\.TH $title 1 " || fail "no manual page $page"
+done
+
+doc=$prefix/share/doc/voice-toolchain
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" &&
+    grep -qx 'License: Expat' "$doc/copyright" &&
+    grep -qx ' Permission is hereby granted, free of charge, to any person obtaining a copy' "$doc/copyright" ||
+    fail "$doc/copyright does not give the licence"
+gzip -dc "$doc/changelog.gz" 2>/dev/null | grep -q '^voice-toolchain (' || fail "no changelog $doc/changelog.gz"
+[ -s "$doc/README.md" ] || fail "no README in $doc"
 echo "installed layout checked under $prefix"
