@@ -1,7 +1,7 @@
 // libFuzzer harness for the WAV input and the voice encoders: the header
 // check, the EQ01 tables for a fuzzed code width and mu, and the define and
 // write of voices of every WAV type, run directly without the grammar. Every
-// voice written holds exactly what the plain encoders beside this harness
+// voice written holds exactly what the plain encoders of the test support
 // make of the same samples.
 //
 // Input layout: 12 control bytes, then the WAV file.
@@ -58,8 +58,9 @@ long file_length(FILE* f) {
     return ftell(f);
 }
 
-// The code table and the decode table derived from it, for any width and mu.
-void check_eq01_tables(int bits, int mu) {
+// The code table and the decode table derived from it, for any width and mu;
+// `plain_codes` is the plain table of that width and mu.
+void check_eq01_tables(int bits, int mu, const std::array<uint32_t, 256>& plain_codes) {
     reset_eq01_tables();
     int rc = build_eq01_table(bits, mu);
     if (bits < 5 || bits > 8) {
@@ -69,7 +70,6 @@ void check_eq01_tables(int bits, int mu) {
         return;
     }
     FUZZ_CHECK(rc == 0);
-    const std::array<uint32_t, 256> plain_codes = plain::eq01_codes(bits, mu);
     for (int x = 0; x < 256; ++x) FUZZ_CHECK(eq01_code_table[x] == plain_codes[x]);
     const uint32_t n = 1u << bits;
     FUZZ_CHECK(eq01_code_count == static_cast<int>(n));
@@ -109,9 +109,10 @@ std::string image_bytes(long position, size_t count) {
 }
 
 // A voice written without error from n samples holds the plain encoding of
-// the first n samples of the wave, at its place behind the link area.
+// the first n samples of the wave, at its place behind the link area; an EQ01
+// voice by the plain code table `eq01_codes`.
 void check_voice_bytes(const char* name, std::string_view wave, int n, long data_position,
-                       int bits, int mu) {
+                       const std::array<uint32_t, 256>& eq01_codes) {
     const voice_node* voice = find_voice(name);
     FUZZ_CHECK(voice);
     FUZZ_CHECK(n >= 0 && wave.size() >= 44 && wave.size() - 44 >= size_t(n));
@@ -125,7 +126,7 @@ void check_voice_bytes(const char* name, std::string_view wave, int n, long data
         expected = plain::adpcm(samples);
         break;
     default:
-        expected = plain::eq01(samples, plain::eq01_codes(bits, mu));
+        expected = plain::eq01(samples, eq01_codes);
         break;
     }
     FUZZ_CHECK(int64_t(voice->end) - voice->start + 1 == int64_t(expected.size()));
@@ -174,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fclose(file);
 
-    check_eq01_tables(bits, mu);
+    const std::array<uint32_t, 256> plain_codes = plain::eq01_codes(bits, mu);
+    check_eq01_tables(bits, mu, plain_codes);
 
     // Pass 1 as the grammar runs it: enter the voices and reserve their bytes.
     release_all();
@@ -212,9 +214,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        written_second == kOk && last->end >= last->start;
     if (all_written) FUZZ_CHECK(length == area_end);
     if (first == kOk && written_first == kOk)
-        check_voice_bytes("v", wave, n, data_position, bits, mu);
+        check_voice_bytes("v", wave, n, data_position, plain_codes);
     if (second_voice && second == kOk && written_second == kOk)
-        check_voice_bytes("u", wave, n, data_position, bits, mu);
+        check_voice_bytes("u", wave, n, data_position, plain_codes);
 
     // An encoder handed a sample count that no longer matches the reserved
     // bytes (the file changed between the passes) writes nothing.
@@ -236,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(after <= area_end);
             if (result == kErrVoiceChanged) FUZZ_CHECK(after == before);
             // A skew that keeps the size encodes the skewed count of samples.
-            if (result == kOk) check_voice_bytes("v", wave, skewed, data_position, bits, mu);
+            if (result == kOk) check_voice_bytes("v", wave, skewed, data_position, plain_codes);
         }
         fclose(again);
     }

@@ -65,7 +65,7 @@ int compile(int argc, const char* const* argv) {
     // Pass 2 reads the script again from its start; a pipe, a device or a
     // folder cannot be read twice and is refused before the image is touched.
     struct stat script_status {};
-    gen_state.script_file = open_input_file(script_path, &script_status);
+    gen_state.script_file = open_input_file(script_path, script_status);
     if (!gen_state.script_file) {
         const bool not_regular = script_status.st_mode != 0 && !S_ISREG(script_status.st_mode);
         print_line(not_regular ? "script-file %s open error: not a regular file\n"

@@ -37,8 +37,6 @@ uint32_t round_clamped(float v, uint32_t limit) {
     return static_cast<uint32_t>(r);
 }
 
-// Bytes go out one at a time through the image's stream buffer; the unlocked
-// calls keep that a pointer step (the program has one thread).
 // Two samples at a time: one lookup gives both codes' high nibbles as the byte
 // they share, and their low bits (bits 8 and 9) for group byte 0. Derived from
 // the code table when the first EQ01 voice is written.
@@ -61,6 +59,8 @@ void build_pair_codes() {
     pair_codes_ready = true;
 }
 
+// Bytes go out one at a time through the image's stream buffer; the unlocked
+// calls keep that a pointer step (the program has one thread).
 bool write_group(FILE* image) {
     for (uint8_t byte : eq01_group)
         if (putc_unlocked(byte, image) == EOF) return false;

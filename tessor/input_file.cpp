@@ -3,19 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-FILE* open_input_file(const char* path, struct stat* status) {
-    struct stat own {};
-    struct stat& st = status ? *status : own;
-    st.st_mode = 0;
+FILE* open_input_file(const char* path, struct stat& status) {
+    status.st_mode = 0;
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return nullptr;
-    if (fstat(fd, &st) != 0) {
-        st.st_mode = 0;
+    if (fstat(fd, &status) != 0) {
+        status.st_mode = 0;
         close(fd);
         return nullptr;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!S_ISREG(status.st_mode)) {
         close(fd);
         return nullptr;
     }

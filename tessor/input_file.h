@@ -8,11 +8,11 @@
 // opens: the script is read twice and each voice file once per pass, which a
 // pipe cannot give; a FIFO without a writer would block the open and one
 // without end the reads; a folder or a device holds no script or samples.
-// `status`, when given, receives the status of what the path opened (its
-// st_mode 0 when nothing opened), so that a caller can tell a path that is
-// no regular file from one that does not open, and knows the file's identity
-// and size without asking again.
-FILE* open_input_file(const char* path, struct stat* status = nullptr);
+// `status` receives the status of what the path opened (its st_mode 0 when
+// nothing opened), so that a caller can tell a path that is no regular file
+// from one that does not open, and knows the file's identity and size without
+// asking again.
+FILE* open_input_file(const char* path, struct stat& status);
 
 // True when both name one file: the same device and inode.
 inline bool same_file(const struct stat& a, const struct stat& b) {

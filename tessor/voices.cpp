@@ -19,7 +19,7 @@ namespace {
 constexpr int kWaveHeaderSize = 44;
 // PCM samples move in blocks of this many bytes, and a block that the file
 // cannot fill is not written: a file that ends before its header's count
-// leaves only the whole blocks before its end in the image.
+// leaves only the whole blocks from the voice's first byte in the image.
 constexpr size_t kPcmBlock = 1024;
 // Bytes read at a time where the kernel cannot copy (a multiple of kPcmBlock).
 constexpr size_t kCopyBlock = 64 * 1024;
@@ -63,7 +63,7 @@ void close_wave() {
 int open_wave(const char* path, int* sample_count) {
     close_wave();
     struct stat status {};
-    gen_state.wave_file = open_input_file(path, &status);
+    gen_state.wave_file = open_input_file(path, status);
     if (!gen_state.wave_file) return kErrFileOpen;
     if (is_image_file(status)) {
         gen_state.image_is_voice = true;
@@ -75,33 +75,40 @@ int open_wave(const char* path, int* sample_count) {
     return check_wave_header(gen_state.wave_file, sample_count);
 }
 
+size_t whole_blocks(size_t bytes) {
+    return bytes / kPcmBlock * kPcmBlock;
+}
+
+// Of the `count` bytes a voice asks for from the wave's position on, those its
+// file holds: all of them, or where the file (by the size it had when it was
+// opened) ends before, only the whole blocks from the voice's first byte.
+size_t usable_bytes(FILE* wave, size_t count) {
+    const off_t from = ftello(wave);
+    if (from < 0 || wave_file_size - from >= off_t(count)) return count;
+    return wave_file_size > from ? whole_blocks(size_t(wave_file_size - from)) : 0;
+}
+
 // Copies what it can of the `*left` bytes from the wave's position to the
 // image's position within the kernel, so that the samples never pass through
 // this process, and leaves both streams after the bytes copied and `*left`
 // the bytes not copied: all of them where the kernel cannot copy between the
-// two files (another file system, a device), the rest when the wave ends
-// early or the copy failed on the way. Of a wave that ends early the kernel
-// copies only the whole blocks before its end (by the size it had when it
-// was opened). Returns the error of a flush or seek.
+// two files (another file system, a device), the rest when the wave has
+// shrunk since it was opened or the copy failed on the way. Returns the error
+// of a flush or seek.
 int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
+    if (*left == 0) return kOk;
     // Asked before the flush, while the stream may still know its position
     // without asking the kernel.
     off_t to = ftello(image);
     off_t from = ftello(wave);
     if (from < 0 || to < 0) return kOk;
     const size_t count = *left;
-    size_t share = count;
-    if (wave_file_size - from < off_t(count))
-        share = wave_file_size > from ? size_t(wave_file_size - from) / kPcmBlock * kPcmBlock : 0;
-    if (share == 0) return kOk;
     if (fflush(image) != 0) return kErrWrite;
-    size_t share_left = share;
-    while (share_left > 0) {
-        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, share_left, 0);
+    while (*left > 0) {
+        ssize_t copied = copy_file_range(fileno(wave), &from, fileno(image), &to, *left, 0);
         if (copied <= 0) break;
-        share_left -= static_cast<size_t>(copied);
+        *left -= static_cast<size_t>(copied);
     }
-    *left = count - (share - share_left);
     if (*left == count) return kOk;
     // The streams still stand where the copy began; the wave is read on only
     // when something is left.
@@ -205,21 +212,20 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     if (count <= 0) return kOk;
     if (!seek_image(int64_t(voice_data_addr) + start, image_offset)) return kErrWrite;
 
+    const size_t usable = usable_bytes(wave, static_cast<size_t>(count));
     // What the kernel did not copy goes through the streams, where a read or
     // write that fails is told apart as ever.
-    size_t left = static_cast<size_t>(count);
+    size_t left = usable;
     if (int rc = copy_by_kernel(wave, gen_state.image_file, &left); rc != kOk) return rc;
-    // All copied: the image stream was flushed before the copy and holds nothing.
-    if (left == 0) return kOk;
     static unsigned char block[kCopyBlock];
-    size_t done = static_cast<size_t>(count) - left; // bytes of the voice in the image
+    size_t done = usable - left; // bytes of the voice in the image
     while (left > 0) {
         size_t want = left < kCopyBlock ? left : kCopyBlock;
         size_t got = fread(block, 1, want, wave);
-        // Of a read short, only the whole blocks from the voice's first byte go.
+        // Of a file that shrank since it was opened, too, only whole blocks go.
         size_t keep = got;
         if (got < want) {
-            size_t whole_end = (done + got) / kPcmBlock * kPcmBlock;
+            size_t whole_end = whole_blocks(done + got);
             keep = whole_end > done ? whole_end - done : 0;
         }
         if (fwrite(block, 1, keep, gen_state.image_file) != keep) return kErrWrite;
@@ -227,6 +233,7 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
         left -= want;
         done += want;
     }
+    if (usable < static_cast<size_t>(count)) return kErrRead;
     if (fflush(gen_state.image_file) != 0) return kErrWrite;
     return kOk;
 }

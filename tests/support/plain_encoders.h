@@ -1,6 +1,7 @@
 // The voice encodings written the plain way, one sample at a time, for the
-// wave harness to hold the generator's block encoders against. They share no
-// code with the generator: each follows the loop as the encoders describe it.
+// tests and the wave harness to hold the generator's block encoders against.
+// They share no code with the generator: each follows the loop as the
+// encoders describe it.
 #pragma once
 
 #include <array>
