@@ -45,14 +45,6 @@ class IndentDelegate : public QStyledItemDelegate {
     }
 };
 
-// The file system's names as the windows show them may hold characters that
-// Qt's file classes would turn into other names; those classes serve only
-// names that survive the code page.
-bool QtCanName(const QString& path) {
-    QByteArray unused;
-    return platform::to_ansi_exact(path, unused);
-}
-
 // The name with every character that cannot stand in a pattern match (the
 // bytes from_file_name escapes) put as the replacement character.
 QString Matchable(QString name) {
@@ -141,10 +133,13 @@ void DriveBox::OpenVolume(int index) {
     ShownRoot = volume.root;
     if (!Folders) return;
     // The folder last visited there, while it still exists and still belongs
-    // to that volume (a volume mounted inside it since would own it now).
+    // to that volume (a volume mounted inside it since would own it now); the
+    // root itself was checked above.
     QString folder = LastFolder.value(volume.root, volume.root);
     const platform::Volume* holder = platform::volume_of(VolumeList, folder);
-    if (!holder || holder->root != volume.root || !CanListFolder(folder)) folder = volume.root;
+    if (folder != volume.root &&
+        (!holder || holder->root != volume.root || !CanListFolder(folder)))
+        folder = volume.root;
     Folders->SetDirectory(folder);
 }
 
@@ -184,12 +179,15 @@ void FolderList::SetDirectory(const QString& path) {
     if (!CanListFolder(folder)) throw platform::io_error(platform::kIoAccessDenied);
     if (!Current.isEmpty() && Current != folder) Watcher->removePath(Current);
     Current = folder;
-    // A folder whose name Qt cannot take is not watched: it shows changes
-    // made on disk at the next visit.
-    if (QtCanName(Current) && !Watcher->directories().contains(Current)) Watcher->addPath(Current);
-    Fill();
+    // The watcher is one of Qt's file classes, which would turn a name the
+    // code page cannot hold into another name: such a folder is not watched,
+    // and shows changes made on disk at the next visit.
+    if (platform::fits_code_page(Current) && !Watcher->directories().contains(Current))
+        Watcher->addPath(Current);
+    const FolderContent content = ReadFolder(Current);
+    Fill(content.Folders);
     if (Drives) Drives->ShowDriveOf(Current);
-    if (Files) Files->SetDirectory(Current);
+    if (Files) Files->SetDirectory(Current, content.Files);
 }
 
 void FolderList::Reload() {
@@ -200,11 +198,12 @@ void FolderList::Reload() {
         if (CanListFolder(folder)) SetDirectory(folder);
         return;
     }
-    Fill();
-    if (Files) Files->Reload();
+    const FolderContent content = ReadFolder(Current);
+    Fill(content.Folders);
+    if (Files) Files->Reload(content.Files);
 }
 
-void FolderList::Fill() {
+void FolderList::Fill(const QStringList& subfolders) {
     clear();
     QString root = QStringLiteral("/");
     if (Drives) {
@@ -229,7 +228,7 @@ void FolderList::Fill() {
         current = item;
     }
     // ...then the folders inside it.
-    for (const QString& name : ReadFolder(Current).Folders) {
+    for (const QString& name : subfolders) {
         auto* item = new QListWidgetItem(closed, name, this);
         item->setData(kPathRole, JoinPath(Current, name));
         item->setData(kLevelRole, level);
@@ -262,20 +261,24 @@ void WaveFileBox::SetMask(const QString& mask) {
     Reload();
 }
 
-void WaveFileBox::SetDirectory(const QString& folder) {
+void WaveFileBox::SetDirectory(const QString& folder, const QStringList& files) {
     Folder = folder;
     clear();
-    Reload();
+    Reload(files);
 }
 
 void WaveFileBox::Reload() {
+    Reload(Folder.isEmpty() ? QStringList() : ReadFolder(Folder).Files);
+}
+
+void WaveFileBox::Reload(const QStringList& files) {
     QString selected;
     if (!selectedItems().isEmpty()) selected = selectedItems().front()->text();
     clear();
     if (Folder.isEmpty()) return;
     // Masks match without regard to case, as "*.wav" should find "A.WAV".
     const QStringList masks = FileMask.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& name : ReadFolder(Folder).Files)
+    for (const QString& name : files)
         if (QDir::match(masks, Matchable(name))) addItem(name);
     if (!selected.isEmpty()) SelectFile(selected);
 }

@@ -83,7 +83,8 @@ class FolderList : public QListWidget {
     void SetFileBox(WaveFileBox* box) { Files = box; }
 
   private:
-    void Fill();
+    // Lists the way down to the open folder and `subfolders`, the folders in it.
+    void Fill(const QStringList& subfolders);
     // Scrolls sideways so that the name of the open folder, indented by its
     // depth, can be read.
     void ShowOpenFolder(QListWidgetItem* item);
@@ -102,10 +103,14 @@ class WaveFileBox : public QListWidget {
 
     void SetMask(const QString& mask);
     QString Mask() const { return FileMask; }
-    void SetDirectory(const QString& folder);
+    // Shows `files`, the regular files of `folder` as ReadFolder gives them,
+    // through the mask.
+    void SetDirectory(const QString& folder, const QStringList& files);
     QString Directory() const { return Folder; }
-    // Lists the folder again, keeping the selected file where it still exists.
+    // Lists the folder again, keeping the selected file where it still exists;
+    // the first form reads it, the second is given its files.
     void Reload();
+    void Reload(const QStringList& files);
     // The selected file's full path; empty when no file is selected.
     QString FileName() const;
     // Selects the file of that name (tests and keyboard-less use).

@@ -52,8 +52,7 @@ ReplaceResult RenameNewFileOver(const QString& target, const QByteArray& content
 ReplaceResult ReplaceFile(const QString& path, const QByteArray& content) {
     // The name must survive the 8-bit code page, or another file would be
     // written.
-    QByteArray unused;
-    if (path.isEmpty() || !platform::to_ansi_exact(path, unused)) return ReplaceResult::NotCreated;
+    if (path.isEmpty() || !platform::fits_code_page(path)) return ReplaceResult::NotCreated;
     const QFileInfo earlier(path);
     // QSaveFile refuses a read-only file outright.
     if (earlier.exists() && !earlier.isDir() && !earlier.isWritable())

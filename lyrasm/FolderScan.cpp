@@ -38,12 +38,19 @@ FolderContent ReadFolder(const QString& folder) {
     if (!dir) return content;
     while (const dirent* entry = ::readdir(dir.get())) {
         if (entry->d_name[0] == '.') continue;
-        // A link counts as what it leads to.
-        struct stat status {};
-        if (::fstatat(::dirfd(dir.get()), entry->d_name, &status, 0) != 0) continue;
-        if (S_ISDIR(status.st_mode))
+        bool folder = entry->d_type == DT_DIR;
+        bool file = entry->d_type == DT_REG;
+        // A link counts as what it leads to; a file system that does not
+        // tell the type leaves it to stat as well.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat status {};
+            if (::fstatat(::dirfd(dir.get()), entry->d_name, &status, 0) != 0) continue;
+            folder = S_ISDIR(status.st_mode);
+            file = S_ISREG(status.st_mode);
+        }
+        if (folder)
             content.Folders << platform::from_file_name(entry->d_name);
-        else if (S_ISREG(status.st_mode))
+        else if (file)
             content.Files << platform::from_file_name(entry->d_name);
     }
     SortNames(content.Folders);

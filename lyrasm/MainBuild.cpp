@@ -172,10 +172,10 @@ void TForm1::Menu_BulideClick(QObject*) {
     run.TimeoutMs = GeneratorTimeout;
     {
         DisabledWhileInScope greyed(Menu_Bulide);
-        // The worker is joined once the record says it is done (or when the
-        // scope ends, should the wait end otherwise), while the record, the
-        // window and the application it wakes are all still there: no worker
-        // outlives the command.
+        // The worker is joined as the scope ends (right after the record says
+        // it is done, or as an exception leaves the wait), while the record,
+        // the window and the application it wakes are all still there: no
+        // worker outlives the command.
         std::jthread worker;
         try {
             worker = std::jthread(RunGenerator, &run);
@@ -190,7 +190,6 @@ void TForm1::Menu_BulideClick(QObject*) {
         StatusBar->SetPanelText(4, QStringLiteral("Building..."));
         while (run.Running.load(std::memory_order_acquire))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (worker.joinable()) worker.join();
     }
     StatusBar->SetPanelText(4, QString());
 

@@ -56,6 +56,11 @@ bool to_ansi_exact(const QString& text, QByteArray& out) {
     return true;
 }
 
+bool fits_code_page(const QString& text) {
+    QByteArray unused;
+    return to_ansi_exact(text, unused);
+}
+
 QString from_file_name(const QByteArray& name) {
     QString text;
     qsizetype run = 0; // start of the bytes that decode

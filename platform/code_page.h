@@ -16,6 +16,8 @@ QString from_ansi(const QByteArray& bytes);
 // survive the conversion, so that a file name is never silently turned into
 // the name of another file.
 bool to_ansi_exact(const QString& text, QByteArray& out);
+// True when to_ansi_exact would take the text.
+bool fits_code_page(const QString& text);
 
 // A name as the file system holds it, for the windows to show and hand back.
 // Bytes the code page does not decode (a name copied from an old disk) each

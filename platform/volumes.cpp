@@ -1,5 +1,7 @@
 #include "volumes.h"
 
+#include "code_page.h"
+
 #include <QFile>
 #include <QSet>
 
@@ -10,7 +12,9 @@ namespace platform {
 namespace {
 
 // The mount table writes blanks, tabs, newlines and backslashes in a mount
-// point as three-digit octal escapes.
+// point as three-digit octal escapes. The point is taken as the file system
+// holds it, as the browser takes the names it lists, so that a point with
+// bytes the code page does not decode can still be opened and matched.
 QString unescape_mount_point(const QByteArray& field) {
     QByteArray out;
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -25,7 +29,7 @@ QString unescape_mount_point(const QByteArray& field) {
         }
         out += field[i];
     }
-    return QString::fromLocal8Bit(out);
+    return from_file_name(out);
 }
 
 bool is_pseudo_file_system(const QByteArray& type) {

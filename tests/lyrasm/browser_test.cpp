@@ -158,6 +158,21 @@ TEST_F(Browser, NamesOutsideTheCodePageAreListedAndRefused) {
     EXPECT_EQ(form.Files.Count(), 0);
 }
 
+TEST_F(Browser, VolumeMountedAtANameOutsideTheCodePageOpens) {
+    const std::string point = tmp.file("card\xe9");
+    std::filesystem::create_directories(point);
+    testsupport::write_file(point + "/take.wav", "");
+    TForm1 form;
+    form.FileSel_Dev->SetVolumeSource([&] {
+        return platform::volumes_from_mount_table("/dev/sdd1 " + QByteArray(point.c_str()) +
+                                                  " vfat rw 0 0\n");
+    });
+    ASSERT_NO_THROW(form.FileSel_Dev->SetDrive(QLatin1Char('D')));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), root + "/card" + QChar(0xDCE9));
+    EXPECT_EQ(form.FileSel_Dev->Drive(), QLatin1Char('D'));
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"take.wav"}));
+}
+
 TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {
     const QByteArray table = "proc /proc proc rw 0 0\n"
                              "sysfs /sys sysfs rw 0 0\n"
