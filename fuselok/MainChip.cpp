@@ -67,7 +67,7 @@ class ChipSession {
 
     bool Detect(DetectReport report) {
         // The program is leaving: nothing new is started on the chip.
-        if (form.Stopping()) return Stopped();
+        if (form.Stopping()) return false;
         if (DetectChip(ExpectedChipId)) return true;
         if (WriterGone()) {
             // Not a chip missing but the writer: its box has been shown.
@@ -81,21 +81,16 @@ class ChipSession {
         return false;
     }
 
-    // Sent and Moved apply the rule at the head of this file. Sent takes a
-    // command's result, or that of a page that is compared: false only when
-    // its transfers failed.
-    bool Sent(bool ok) {
-        if (ok || LastWriterTransfers() != WriterTransfers::Failed) return true;
-        failed = true;
-        return false;
-    }
-    // Takes a page's result: false unless it moved whole and cleanly.
-    bool Moved(bool ok) {
-        if (ok && LastWriterTransfers() == WriterTransfers::Whole) return true;
-        failed = true;
-        return false;
-    }
-    bool Broken() const { return failed || WriterGone(); }
+    // Sent and Moved apply the rule at the head of this file to the operation
+    // whose result they are given. What its transfers did decides: its result
+    // is true only when they did not fail, and a wrong answer is let pass.
+    // Sent is for a command, or a page that is compared: false only when its
+    // transfers failed.
+    bool Sent(bool) { return Passed(LastWriterTransfers() != WriterTransfers::Failed); }
+    // For a page that is kept: false unless it moved whole and cleanly.
+    bool Moved(bool) { return Passed(LastWriterTransfers() == WriterTransfers::Whole); }
+    // A worker that was stopped did not reach its end either.
+    bool Broken() const { return failed || WriterGone() || form.Stopping(); }
 
     // Runs `step(index)` for index 0 to count - 1. Before each step the
     // window's pending messages are processed (a removal or a signal to stop
@@ -106,11 +101,7 @@ class ChipSession {
     template <class F> void Steps(int64_t count, int64_t lastIndex, F step) {
         for (int64_t index = 0; index < count; ++index) {
             QCoreApplication::processEvents();
-            if (WriterGone()) return;
-            if (form.Stopping()) {
-                Stopped();
-                return;
-            }
+            if (WriterGone() || form.Stopping()) return;
             form.ShowProgress(Percent(index, lastIndex));
             if (!step(index)) return;
         }
@@ -124,12 +115,6 @@ class ChipSession {
         Sent(end());
     }
 
-    // The worker ends unfinished because the program is stopping.
-    bool Stopped() {
-        failed = true;
-        return false;
-    }
-
     // Shows the worker's failure text; returns the worker's result.
     bool Fail() {
         form.ShowEvent(QLatin1String(failureText));
@@ -137,6 +122,11 @@ class ChipSession {
     }
 
   private:
+    bool Passed(bool ok) {
+        if (!ok) failed = true;
+        return ok;
+    }
+
     TForm1& form;
     const char* failureText;
     bool failed = false;

@@ -50,7 +50,8 @@ QFont UiFont(int pixelHeight, bool bold = false) {
 
 // Return and keypad Enter press the focused button of the Writer tab, as
 // space does: the buttons' keys on the desktop the form was made for. A held
-// key repeats nothing, and a disabled button is left to ignore the key.
+// key repeats nothing, and a disabled button ignores the click. Installed on
+// push buttons only.
 class ReturnPressesButton : public QObject {
   public:
     using QObject::QObject;
@@ -59,9 +60,7 @@ class ReturnPressesButton : public QObject {
         if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
-        auto* button = qobject_cast<QPushButton*>(watched);
-        if (!button || !button->isEnabled()) return false;
-        if (!key->isAutoRepeat()) button->click();
+        if (!key->isAutoRepeat()) static_cast<QPushButton*>(watched)->click();
         return true;
     }
 };

@@ -12,7 +12,7 @@ bool ReadBackFile::Create(const QString& path) {
     // Through a link to what it points to: the file that would be replaced.
     struct stat info {};
     if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) return false;
-    file.setFileName(platform::from_ansi(name));
+    file.setFileName(path);
     // Unbuffered: a page that cannot be stored is known at that page.
     return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }

@@ -27,8 +27,9 @@ namespace {
 
 // The user's own name for the lock "name". The user id in it keeps users
 // apart in a shared folder (the temporary folder), and keeps a lock file that
-// root left in a user's runtime folder ("sudo -E") out of that user's way:
-// nobody else's file is ever opened.
+// root left in a user's runtime folder ("sudo -E") out of that user's way. A
+// file of this name that someone else made is still opened, and then turned
+// away because it is not the user's own.
 QString lock_file_name(const QString& name) {
     return name + QLatin1Char('-') + QString::number(::geteuid()) + QStringLiteral(".lock");
 }
