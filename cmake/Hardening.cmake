@@ -2,10 +2,10 @@
 # with every hardening feature on (stack protector, fortified string and
 # format functions, read-only relocations, immediate binding). They are taken
 # from dpkg-buildflags itself, so that they follow the Debian release built on
-# and a packager's DEB_*_APPEND settings; its -g and -O flags are left out,
-# the build type sets those. Sanitizer and fuzz builds go without: fortified
-# functions would hide accesses from the sanitizers, and an unoptimised build
-# cannot fortify.
+# and a packager's settings: DEB_BUILD_MAINT_OPTIONS (applied after ours) and
+# DEB_*_APPEND. Its -g and -O flags are left out, the build type sets those.
+# Sanitizer and fuzz builds go without: fortified functions would hide
+# accesses from the sanitizers, and an unoptimised build cannot fortify.
 if(VOICE_SANITIZE OR VOICE_FUZZ
    OR NOT CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
   return()
@@ -18,9 +18,10 @@ if(NOT DPKG_BUILDFLAGS)
   return()
 endif()
 
+string(STRIP "hardening=+all $ENV{DEB_BUILD_MAINT_OPTIONS}" maint_options)
 function(voice_buildflags kind out)
   execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    COMMAND ${CMAKE_COMMAND} -E env "DEB_BUILD_MAINT_OPTIONS=${maint_options}"
             ${DPKG_BUILDFLAGS} --get ${kind}
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
     OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE

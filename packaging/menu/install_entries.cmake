@@ -1,7 +1,7 @@
 # Install-time: writes each program's menu entry with Exec set to the
-# absolute path of <prefix>/bin/<program>, then installs it.
+# absolute path of <prefix>/bin/<program>, straight to its place: nothing is
+# written into the build tree, which a root install would leave root's files in.
 #   voice_menu_source    folder of the entries as kept in the source
-#   voice_menu_stage     build folder the installed entries are written in
 #   voice_menu_programs  the programs with an entry
 #   voice_prefix         the prefix installed to (install_prefix.cmake)
 
@@ -24,11 +24,6 @@ function(voice_exec_argument path out)
   set(${out} "${arg}" PARENT_SCOPE)
 endfunction()
 
-# Installs to different destinations may run at once (the tests do): each
-# writes its entries into a folder of its own.
-string(MD5 destination "$ENV{DESTDIR}${voice_prefix}")
-set(voice_menu_stage "${voice_menu_stage}/${destination}")
-file(MAKE_DIRECTORY "${voice_menu_stage}")
 foreach(program ${voice_menu_programs})
   file(READ "${voice_menu_source}/${program}.desktop" entry)
   voice_exec_argument("${voice_prefix}/bin/${program}" exec)
@@ -37,7 +32,12 @@ foreach(program ${voice_menu_programs})
     message(FATAL_ERROR "${program}.desktop has no Exec line")
   endif()
   string(REPLACE "${line}" "\nExec=${exec}" entry "${entry}")
-  file(WRITE "${voice_menu_stage}/${program}.desktop" "${entry}")
-  file(INSTALL DESTINATION "${voice_prefix}/share/applications" TYPE FILE
-       FILES "${voice_menu_stage}/${program}.desktop")
+  # As file(INSTALL) would: reported, mode 644 whatever the umask, and listed
+  # in the install manifest (without DESTDIR).
+  set(installed "${voice_prefix}/share/applications/${program}.desktop")
+  message(STATUS "Installing: $ENV{DESTDIR}${installed}")
+  file(WRITE "$ENV{DESTDIR}${installed}" "${entry}")
+  file(CHMOD "$ENV{DESTDIR}${installed}"
+       PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${installed}")
 endforeach()

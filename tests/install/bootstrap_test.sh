@@ -23,5 +23,6 @@ for case in "no sudo:$work/user" "sudo refusing:$work/sudo:$work/user"; do
     grep -q '^    apt-get install --no-install-recommends g++ cmake .*desktop-file-utils dpkg-dev file$' \
         "$work/out" || fail "$name: no apt-get line for root: $(cat "$work/out")"
     grep -q 'scripts/bootstrap' "$work/out" && fail "$name: root is asked to run the script"
+    case $name in sudo*) grep -q '^Sorry, user alice' "$work/out" || fail "$name: sudo not asked" ;; esac
 done
 echo "bootstrap's messages checked"

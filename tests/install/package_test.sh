@@ -31,6 +31,7 @@ case $maintainer in *root* | *localhost*) fail "Maintainer is $maintainer" ;; es
 dpkg-deb -x "$deb" "$work/root"
 for program in lyrasm fuselok bin/tessor; do
     file=$work/root/usr/lib/voice-toolchain/$program
+    [ -f "$file" ] || fail "no program $file"
     readelf -S "$file" | grep -q '\.symtab' && fail "$file keeps its symbols"
 done
 echo "package checked: $deb"
