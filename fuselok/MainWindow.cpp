@@ -339,9 +339,8 @@ void TForm1::MainMenu_Tools_EditorClick(QObject*) {
     // The folder and the path are joined as they stand; the editor takes no
     // arguments. A failed start shows nothing.
     const QString target = Folder + EditorPath;
-    QByteArray ansi;
-    if (!platform::to_ansi_exact(target, ansi)) return;
-    platform::shell_open(platform::from_ansi(ansi));
+    if (!platform::fits_code_page(target)) return;
+    platform::shell_open(target);
 }
 
 void TForm1::MainMenu_WebSiteClick(QObject*) {
