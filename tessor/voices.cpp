@@ -79,28 +79,27 @@ size_t whole_blocks(size_t bytes) {
     return bytes / kPcmBlock * kPcmBlock;
 }
 
-// Of the `count` bytes a voice asks for from the wave's position on, those its
-// file holds: all of them, or where the file (by the size it had when it was
-// opened) ends before, only the whole blocks from the voice's first byte.
-size_t usable_bytes(FILE* wave, size_t count) {
-    const off_t from = ftello(wave);
+// Of the `count` bytes a voice asks for from the wave's position `from` on,
+// those its file holds: all of them, or where the file (by the size it had
+// when it was opened) ends before, only the whole blocks from the voice's
+// first byte.
+size_t usable_bytes(off_t from, size_t count) {
     if (from < 0 || wave_file_size - from >= off_t(count)) return count;
     return wave_file_size > from ? whole_blocks(size_t(wave_file_size - from)) : 0;
 }
 
-// Copies what it can of the `*left` bytes from the wave's position to the
-// image's position within the kernel, so that the samples never pass through
+// Copies what it can of the `*left` bytes from the wave's position `from`
+// to the image's position within the kernel, so that the samples never pass through
 // this process, and leaves both streams after the bytes copied and `*left`
 // the bytes not copied: all of them where the kernel cannot copy between the
 // two files (another file system, a device), the rest when the wave has
 // shrunk since it was opened or the copy failed on the way. Returns the error
 // of a flush or seek.
-int copy_by_kernel(FILE* wave, FILE* image, size_t* left) {
+int copy_by_kernel(FILE* wave, off_t from, FILE* image, size_t* left) {
     if (*left == 0) return kOk;
     // Asked before the flush, while the stream may still know its position
     // without asking the kernel.
     off_t to = ftello(image);
-    off_t from = ftello(wave);
     if (from < 0 || to < 0) return kOk;
     const size_t count = *left;
     if (fflush(image) != 0) return kErrWrite;
@@ -212,11 +211,15 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     if (count <= 0) return kOk;
     if (!seek_image(int64_t(voice_data_addr) + start, image_offset)) return kErrWrite;
 
-    const size_t usable = usable_bytes(wave, static_cast<size_t>(count));
+    const off_t from = ftello(wave);
+    const size_t usable = usable_bytes(from, static_cast<size_t>(count));
     // What the kernel did not copy goes through the streams, where a read or
     // write that fails is told apart as ever.
     size_t left = usable;
-    if (int rc = copy_by_kernel(wave, gen_state.image_file, &left); rc != kOk) return rc;
+    if (int rc = copy_by_kernel(wave, from, gen_state.image_file, &left); rc != kOk) return rc;
+    // All copied: the image stream was flushed before the copy and holds
+    // nothing; flushing it again would only make it forget its position.
+    if (left == 0 && usable == static_cast<size_t>(count)) return kOk;
     static unsigned char block[kCopyBlock];
     size_t done = usable - left; // bytes of the voice in the image
     while (left > 0) {
