@@ -1,5 +1,7 @@
 #include "code_page.h"
 
+#include <QStringDecoder>
+
 namespace platform {
 
 namespace {
@@ -46,12 +48,18 @@ QByteArray to_ansi(const QString& text) {
 }
 
 QString from_ansi(const QByteArray& bytes) {
-    return QString::fromLocal8Bit(bytes);
+    // Every byte is part of the text: a leading EF BB BF is the character
+    // U+FEFF of a name or a line, not a mark to drop, or a name starting with
+    // it would open its twin without it. Stateless: a sequence cut short at
+    // the end is a replacement character, not held back for more input.
+    QStringDecoder decoder(QStringConverter::System, QStringConverter::Flag::ConvertInitialBom |
+                                                         QStringConverter::Flag::Stateless);
+    return decoder(bytes);
 }
 
 bool to_ansi_exact(const QString& text, QByteArray& out) {
     QByteArray bytes = text.toLocal8Bit();
-    if (QString::fromLocal8Bit(bytes) != text) return false;
+    if (from_ansi(bytes) != text) return false;
     out = std::move(bytes);
     return true;
 }

@@ -158,6 +158,29 @@ TEST_F(Browser, NamesOutsideTheCodePageAreListedAndRefused) {
     EXPECT_EQ(form.Files.Count(), 0);
 }
 
+TEST_F(Browser, NamesStartingWithAByteOrderMarkOpenTheirOwnFile) {
+    const std::string mark = "\xEF\xBB\xBF";
+    testsupport::write_wav(tmp.file("voices/" + mark + "x.wav"), std::vector<uint8_t>(10, 0x80),
+                           {.rate = 11025});
+    std::filesystem::create_directories(tmp.file("voices/" + mark + "c"));
+    TForm1 form;
+    form.FileSel_Dir->SetDirectory(voices);
+    const QString marked = QChar(0xFEFF) + QString("x.wav");
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"x.wav", "Y.WAV", marked}));
+    ASSERT_TRUE(form.FileSel_File->SelectFile(marked));
+    emit form.FileSel_File->DblClick();
+    ASSERT_EQ(form.Files.Count(), 1);
+    EXPECT_EQ(form.Files.Items()[0].Path, voices + "/" + marked);
+    EXPECT_EQ(form.Files.Items()[0].Rate, 11025);
+
+    const QString folder = QChar(0xFEFF) + QString("c");
+    const QList<QListWidgetItem*> rows = form.FileSel_Dir->findItems(folder, Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    emit form.FileSel_Dir->itemActivated(rows[0]);
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices + "/" + folder);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(Browser, VolumeMountedAtANameOutsideTheCodePageOpens) {
     const std::string point = tmp.file("card\xe9");
     std::filesystem::create_directories(point);

@@ -98,6 +98,8 @@ TEST(CodePage, RefusesNamesItCannotHold) {
     QByteArray out = "keep";
     EXPECT_TRUE(platform::to_ansi_exact("/tmp/voix é.wav", out));
     EXPECT_EQ(platform::from_ansi(out), "/tmp/voix é.wav");
+    EXPECT_TRUE(platform::to_ansi_exact(QChar(0xFEFF) + QString("v.wav"), out));
+    EXPECT_EQ(out, "\xEF\xBB\xBFv.wav");
     QByteArray untouched = "keep";
     EXPECT_FALSE(platform::to_ansi_exact(QString("a") + QChar(0xDC00), untouched));
     EXPECT_EQ(untouched, "keep");

@@ -370,6 +370,7 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
         {4, good[4] + " "},
+        {4, QChar(0xFEFF) + good[4]}, // a byte-order mark is a character of the line
         {8, ".Global       $RampEn   = \"Maybe\""},
         {9, ".Global       $FuncCode = 17"},
         {12, ""}, // a blank line among the voices
