@@ -23,13 +23,13 @@
 
 #include "compile.h"
 #include "fuzz_support.h"
-#include "test_support.h"
 #include "scanner.h"
+#include "test_support.h"
 
 namespace {
 
 constexpr std::string_view kSplit = "@@WAV@@";
-constexpr size_t kMaxWords = 13;  // words beyond the tenth are counted but held nowhere
+constexpr size_t kMaxWords = 13; // words beyond the tenth are counted but held nowhere
 
 struct Outcome {
     int code;
@@ -41,7 +41,8 @@ struct Outcome {
 // the console goes to /dev/null). A failed check aborts.
 Outcome compile_once(const std::vector<std::string>& words, bool capture) {
     std::vector<const char*> argv;
-    for (const std::string& w : words) argv.push_back(w.c_str());
+    for (const std::string& w : words)
+        argv.push_back(w.c_str());
     argv.push_back(nullptr);
 
     if (capture) fuzzsupport::redirect_stdout("console.txt");
@@ -69,11 +70,12 @@ Outcome compile_once(const std::vector<std::string>& words, bool capture) {
 // finding reproduces from the input alone.
 bool check_repeat(const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+    for (size_t i = 0; i < size; ++i)
+        hash = (hash ^ data[i]) * 16777619u;
     return (hash & 7) == 0;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::make_private_folder("tessor-fuzz-compile");

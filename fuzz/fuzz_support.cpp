@@ -23,7 +23,7 @@ void remove_private_folder() {
     std::filesystem::remove_all(private_folder, ec);
 }
 
-}  // namespace
+} // namespace
 
 void make_private_folder(const char* prefix) {
     std::string base = "/dev/shm";
@@ -62,7 +62,6 @@ void redirect_stdout(const char* path) {
     if (!freopen(path ? path : "/dev/null", "w", stdout)) abort();
 }
 
-
 FileDigest digest_file(const char* path) {
     FileDigest digest;
     int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -75,15 +74,17 @@ FileDigest digest_file(const char* path) {
     off_t at = 0;
     while (at < end) {
         off_t data = lseek(fd, at, SEEK_DATA);
-        if (data < 0) break;  // only a hole is left
+        if (data < 0) break; // only a hole is left
         off_t hole = lseek(fd, data, SEEK_HOLE);
         if (hole < 0) hole = end;
-        for (int i = 0; i < 8; ++i) mix(static_cast<unsigned char>(data >> (8 * i)));
+        for (int i = 0; i < 8; ++i)
+            mix(static_cast<unsigned char>(data >> (8 * i)));
         for (off_t pos = data; pos < hole;) {
             size_t want = static_cast<size_t>(std::min<off_t>(hole - pos, sizeof block));
             ssize_t got = pread(fd, block, want, pos);
             if (got <= 0) break;
-            for (ssize_t i = 0; i < got; ++i) mix(block[i]);
+            for (ssize_t i = 0; i < got; ++i)
+                mix(block[i]);
             pos += got;
         }
         at = hole;
@@ -93,14 +94,14 @@ FileDigest digest_file(const char* path) {
     return digest;
 }
 
-
 int open_descriptor_count() {
     DIR* dir = opendir("/proc/self/fd");
     if (!dir) return -1;
     int count = 0;
-    while (readdir(dir)) ++count;
+    while (readdir(dir))
+        ++count;
     closedir(dir);
     return count;
 }
 
-}  // namespace fuzzsupport
+} // namespace fuzzsupport

@@ -1,7 +1,6 @@
 // Helpers shared by the fuzz harnesses.
 #pragma once
 
-
 namespace fuzzsupport {
 
 // Creates a fresh folder (in /dev/shm when there is one, else the temporary
@@ -43,4 +42,4 @@ FileDigest digest_file(const char* path);
 // The number of open file descriptors of this process.
 int open_descriptor_count();
 
-}  // namespace fuzzsupport
+} // namespace fuzzsupport

@@ -26,11 +26,11 @@
 
 #include "encoders.h"
 #include "fuzz_support.h"
-#include "test_support.h"
 #include "gen_state.h"
 #include "image.h"
 #include "plain_encoders.h"
 #include "report.h"
+#include "test_support.h"
 #include "voices.h"
 
 namespace {
@@ -40,12 +40,12 @@ constexpr const char* kWavePath = "w.wav";
 constexpr const char* kWaveLiteral = "\"w.wav\"";
 constexpr const char* kImagePath = "w.data";
 
-#define FUZZ_CHECK(cond)                                                          \
-    do {                                                                          \
-        if (!(cond)) {                                                            \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            abort();                                                              \
-        }                                                                         \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);               \
+            abort();                                                                               \
+        }                                                                                          \
     } while (0)
 
 int32_t le32(const uint8_t* p) {
@@ -66,20 +66,24 @@ void check_eq01_tables(int bits, int mu, const std::array<uint32_t, 256>& plain_
     if (bits < 5 || bits > 8) {
         FUZZ_CHECK(rc == kErrTableBits);
         FUZZ_CHECK(eq01_code_count == 0);
-        for (uint32_t code : eq01_code_table) FUZZ_CHECK(code == 0);
+        for (uint32_t code : eq01_code_table)
+            FUZZ_CHECK(code == 0);
         return;
     }
     FUZZ_CHECK(rc == 0);
-    for (int x = 0; x < 256; ++x) FUZZ_CHECK(eq01_code_table[x] == plain_codes[x]);
+    for (int x = 0; x < 256; ++x)
+        FUZZ_CHECK(eq01_code_table[x] == plain_codes[x]);
     const uint32_t n = 1u << bits;
     FUZZ_CHECK(eq01_code_count == static_cast<int>(n));
     // Whatever mu is, every sample gets a code of the table's width.
-    for (uint32_t code : eq01_code_table) FUZZ_CHECK(code < n);
+    for (uint32_t code : eq01_code_table)
+        FUZZ_CHECK(code < n);
 
     build_eq01_decode_table();
-    for (uint32_t level : eq01_decode_table) FUZZ_CHECK(level <= 255);
+    for (uint32_t level : eq01_decode_table)
+        FUZZ_CHECK(level <= 255);
     FUZZ_CHECK(eq01_decode_table[n / 2] == 128);
-    if (mu < 1) return;  // the curve has no meaning there; only the bounds hold
+    if (mu < 1) return; // the curve has no meaning there; only the bounds hold
 
     // A real curve: codes rise with the sample from 0 to n - 1 with n / 2 at
     // mid-scale, and each code decodes toward mid-scale of every sample that
@@ -87,7 +91,8 @@ void check_eq01_tables(int bits, int mu, const std::array<uint32_t, 256>& plain_
     FUZZ_CHECK(eq01_code_table[0] == 0);
     FUZZ_CHECK(eq01_code_table[128] == n / 2);
     FUZZ_CHECK(eq01_code_table[255] == n - 1);
-    for (int x = 1; x < 256; ++x) FUZZ_CHECK(eq01_code_table[x] >= eq01_code_table[x - 1]);
+    for (int x = 1; x < 256; ++x)
+        FUZZ_CHECK(eq01_code_table[x] >= eq01_code_table[x - 1]);
     for (int x = 0; x < 256; ++x) {
         uint32_t code = eq01_code_table[x];
         if (code == n / 2) continue;
@@ -133,7 +138,7 @@ void check_voice_bytes(const char* name, std::string_view wave, int n, long data
     FUZZ_CHECK(image_bytes(data_position + voice->start, expected.size()) == expected);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::make_private_folder("tessor-fuzz-wave");

@@ -137,8 +137,7 @@ void DriveBox::OpenVolume(int index) {
     // root itself was checked above.
     QString folder = LastFolder.value(volume.root, volume.root);
     const platform::Volume* holder = platform::volume_of(VolumeList, folder);
-    if (folder != volume.root &&
-        (!holder || holder->root != volume.root || !CanListFolder(folder)))
+    if (folder != volume.root && (!holder || holder->root != volume.root || !CanListFolder(folder)))
         folder = volume.root;
     Folders->SetDirectory(folder);
 }

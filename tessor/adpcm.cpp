@@ -26,8 +26,8 @@ namespace {
 // through the table in a short chain of dependent steps; computed, each would
 // wait on a division and the step's adaptation.
 struct alignas(8) AdpcmStep { // 8 bytes: an entry's address is one scaled index
-    int16_t delta;     // added to the predictor, which then is held to 0..255
-    uint16_t next_row; // the row of the next step, at difference 0
+    int16_t delta;            // added to the predictor, which then is held to 0..255
+    uint16_t next_row;        // the row of the next step, at difference 0
     uint8_t code;
 };
 
@@ -110,8 +110,8 @@ int encode_adpcm(FILE* wave, int image_offset, int voice_data_addr, int start, i
         if (got < want) return kErrRead;
         i += static_cast<int>(got);
         // An odd count leaves the last code alone in its byte.
-        if (got % 2 != 0 && putc(static_cast<int>(encode_sample(steps, in[got - 1], p, row)),
-                                 image) == EOF)
+        if (got % 2 != 0 &&
+            putc(static_cast<int>(encode_sample(steps, in[got - 1], p, row)), image) == EOF)
             return kErrWrite;
     }
     // Buffered bytes may only fail on their way out: a failed flush is a failed write.

@@ -30,8 +30,8 @@ struct gen_state_t {
     bool image_is_voice = false; // a voice file is the image: it keeps its bytes
     bool image_started = false;  // emptied of what it held before the run
 
-    const_node* const_list = nullptr; // newest first
-    voice_node* voice_list = nullptr; // newest first
+    const_node* const_list = nullptr;   // newest first
+    voice_node* voice_list = nullptr;   // newest first
     name_index<voice_node> voice_index; // the voice list by name
 
     int voice_offset = 0;

@@ -14,8 +14,8 @@
 namespace testsupport {
 
 TempDir::TempDir(const std::string& parent) {
-    std::filesystem::path base = parent.empty() ? std::filesystem::temp_directory_path()
-                                                : std::filesystem::path(parent);
+    std::filesystem::path base =
+        parent.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(parent);
     std::string templ = (base / "voicetest.XXXXXX").string();
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     path_ = templ;

@@ -27,7 +27,7 @@ using testsupport::run_program;
 using testsupport::TempDir;
 using testsupport::write_file;
 
-constexpr int kStatusErrors = 253;  // the exit code -3 as the shell sees it
+constexpr int kStatusErrors = 253; // the exit code -3 as the shell sees it
 constexpr int kStatusScannerStop = 2;
 const std::string kTooLarge = "token too large, exceeds YYLMAX\n";
 
@@ -65,11 +65,9 @@ TEST(FuzzRegressions, DeepNestingEndsWithMemoryExhausted) {
 // error stream, status 2, no closing line. Every kind of long token does.
 TEST(FuzzRegressions, TokenBeyondYylmaxStopsWithStatusTwo) {
     const std::string tokens[] = {
-        ";" + std::string(9000, 'c'),
-        "\"" + std::string(9000, 'p') + "\"",
-        std::string(9000, 'n'),
-        std::string(8192, '7'),
-        std::string(9000, ' ') + ".Global",  // blanks are one token too
+        ";" + std::string(9000, 'c'), "\"" + std::string(9000, 'p') + "\"", std::string(9000, 'n'),
+        std::string(8192, '7'),       std::string(9000, ' ') + ".Global", // blanks are one token
+                                                                          // too
     };
     for (const std::string& token : tokens) {
         TempDir dir;
@@ -114,4 +112,4 @@ TEST(FuzzRegressions, ScannerStopInsideGrownParserStackLeavesNothingBehind) {
     EXPECT_NE(run.out.find("Complete with 1 Errors"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -202,7 +202,8 @@ TEST(VoiceRuns, ShortPcmDataIsAReadError) {
 // the whole 1024-byte blocks before its end written and nothing after them.
 TEST(VoiceRuns, PcmDataFromAnotherFileSystem) {
     TempDir here;
-    struct stat here_stat {}, shm_stat {};
+    struct stat here_stat {
+    }, shm_stat{};
     if (stat(here.path().c_str(), &here_stat) != 0 || stat("/dev/shm", &shm_stat) != 0 ||
         here_stat.st_dev == shm_stat.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
