@@ -59,8 +59,11 @@ struct gen_state_t {
 
 extern gen_state_t gen_state;
 
-// Start values of pass 1: everything the script sets is cleared, the files,
-// parameters and lists stay as they are.
+// Start values of pass 1 for the settings the script makes; the files,
+// parameters and lists stay as they are. `rck` and `func_code` are left
+// alone: they start at 0 with the compile state itself (there is one pass 1
+// a compile), so a script without `$Rck` or `$FuncCode` compiles with 0
+// there. `section_table_addr` is worked out when the header is laid out.
 void reset_for_pass1();
 
 // Starts a pass: prints its marker and, for pass 1, resets the state.

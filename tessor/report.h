@@ -6,7 +6,6 @@
 
 // Error codes of the generator's operations (0 is success).
 enum : int {
-    kReportPlain = 1, // print the text as a plain line, never counted
     kOk = 0,
     // Reported, each prints "Internal Error !! What happens?" and counts.
     kErrInternal = -1,     // a case that no script can bring about
@@ -36,6 +35,10 @@ enum : int {
     kErrEncoderParameter = -24, // an EQ01 parameter below 1
     kErrWaveIsImage = -25,      // a WAV voice file that is the output file
 };
+
+// Not an error: the code that has report_error print `text` alone as a line,
+// uncounted (the pass markers and the parser's own messages).
+inline constexpr int kReportPlain = 1;
 
 // Prints and counts as the code and the current pass ask. `text` may be null.
 void report_error(int code, int line, const char* text);
