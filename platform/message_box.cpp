@@ -1,7 +1,10 @@
 #include "message_box.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace platform {
 
@@ -51,6 +54,31 @@ ButtonSet buttons_of(int flags) {
     }
 }
 
+// What a title bar keeps for itself beside the caption, in pixels of the
+// window's width. Measured on openbox's bar (Debian's default theme): its
+// borders, the window icon, the label's padding and three 12-pixel buttons 4
+// pixels apart leave the caption 110 pixels less than the window is wide.
+// Openbox keeps a minimize and a (disabled) maximize button on every dialog,
+// whatever the window asks, so the room is kept for them too.
+constexpr int TitleBarMargin = 110;
+
+// QMessageBox sizes itself from its layout's minimum width each time it is
+// shown; a spacer across the whole grid makes that width enough for the
+// caption beside the icon and the buttons. The caption is measured in the
+// box's font made bold, as title bars draw it (openbox's 8-point bold sans is
+// a little narrower than the usual 9-point application font in bold).
+void make_room_for_caption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QMargins margins = grid->contentsMargins();
+    const int width = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + TitleBarMargin -
+                      margins.left() - margins.right();
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 int default_result(int flags) {
@@ -67,6 +95,11 @@ int message_box(QWidget* owner, const QString& text, const QString& caption, int
     if (responder()) return responder()(MessageBoxRequest{text, caption, flags});
 
     QMessageBox box(owner);
+    // A title bar with the caption and a close button alone: a modal box
+    // minimized hides the question its owner waits for, and there is nothing
+    // to maximize.
+    box.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                       Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowTitle(caption);
     // Texts carry file names; they are never markup.
     box.setTextFormat(Qt::PlainText);
@@ -80,6 +113,7 @@ int message_box(QWidget* owner, const QString& text, const QString& caption, int
     }
     box.setDefaultButton(set.buttons.front().first);
     box.setEscapeButton(escape);
+    make_room_for_caption(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& [button, result] : set.buttons)

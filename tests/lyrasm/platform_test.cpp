@@ -8,8 +8,13 @@
 #include "program_folder.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +69,49 @@ TEST(MessageBox, ScriptedAnswersAndDefaultButtons) {
         platform::message_box(nullptr, "d", "", 0);
         EXPECT_EQ(boxes.Shown().size(), 3u);
     }
+}
+
+// Shows a real box and, once it is up, hands it to `act`; returns the result.
+template <typename Act> int answer_real_box(const QString& caption, int flags, Act act) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            poll.stop();
+            act(*box);
+        }
+    });
+    poll.start(10);
+    return platform::message_box(nullptr, "text", caption, flags);
+}
+
+TEST(MessageBox, RealBoxHasACloseButtonAloneAndRoomForItsCaption) {
+    const QString caption = "Program Starts Failure!";
+    Qt::WindowFlags flags;
+    int width = 0, needed = 0;
+    answer_real_box(caption, platform::MB_OK | platform::MB_ICONWARNING, [&](QMessageBox& box) {
+        flags = box.windowFlags();
+        width = box.width();
+        QFont bold = box.font();
+        bold.setBold(true);
+        // The caption in bold beside openbox's window icon and its three
+        // title bar buttons, which take 110 pixels of the width.
+        needed = QFontMetrics(bold).horizontalAdvance(caption) + 110;
+        box.close();
+    });
+    // Exactly the hints asked for, not the window system's defaults.
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_GE(width, needed);
+
+    // A Yes/No box has no cancel: Escape and the close button answer No.
+    const int yesNo = platform::MB_YESNO | platform::MB_ICONWARNING;
+    EXPECT_EQ(answer_real_box("WARNING", yesNo,
+                              [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }),
+              platform::IDNO);
+    EXPECT_EQ(answer_real_box("WARNING", yesNo, [](QMessageBox& box) { box.close(); }),
+              platform::IDNO);
 }
 
 TEST(EventGuard, HandsEveryEscapingExceptionToTheHandler) {
