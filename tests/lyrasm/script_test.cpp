@@ -385,6 +385,9 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     MakeProject();
     SaveAs("good.log");
     const QStringList good = Lines("good.log");
+    testsupport::WavFormat huge;
+    huge.data_size_override = 0x80000000;
+    testsupport::write_wav(tmp.file("huge.wav"), std::vector<uint8_t>(10, 0x80), huge);
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
         {4, good[4] + " "},
@@ -393,6 +396,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
         {12, ""}, // a blank line among the voices
         {12, ".PCM          V0000     = \"" + Path("two.wav") + "\""},
         {12, ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
+        // A data size of 2 GiB or more, which the browser refuses as well.
+        {12, ".PCM          V0002     = \"" + Path("huge.wav") + "\""},
         // The editor itself writes an id of five digits, one column further.
         {12, ".PCM          V10002     = \"" + Path("two.wav") + "\""},
         {sec + 3, ""},
@@ -591,11 +596,22 @@ TEST_F(Script, BlanksDotsDashesAndAccentsGoEndToEnd) {
     const char* name = "-ma voix été.v2.wav";
     Wav(name, 300);
     AddFile(name);
+    // Characters outside the basic plane, in a folder whose name ends in a
+    // character of two bytes, entered from the folder list.
+    std::filesystem::create_directories(tmp.file("📁 Été"));
+    Wav("📁 Été/💩💀.wav", 200);
+    form.FileSel_Dir->Reload();
+    const QList<QListWidgetItem*> far = form.FileSel_Dir->findItems("📁 Été", Qt::MatchExactly);
+    ASSERT_EQ(far.size(), 1);
+    emit form.FileSel_Dir->itemActivated(far[0]);
+    AddFile("💩💀.wav");
     form.Sections[0].AddVoice(1, 8000, false);
     form.Menu_Vout_DAC->trigger();
     form.Menu_Mode_Seq->trigger();
     SaveAs("odd one.log");
-    EXPECT_EQ(Lines("odd one.log")[12], ".PCM          V0001     = \"" + Path(name) + "\"");
+    EXPECT_EQ(Lines("odd one.log").mid(12, 2),
+              QStringList({".PCM          V0001     = \"" + Path(name) + "\"",
+                           ".PCM          V0002     = \"" + Path("📁 Été/💩💀.wav") + "\""}));
     const QString before = Project();
     form.ClearProject();
     LoadFrom("odd one.log");
