@@ -181,6 +181,33 @@ TEST_F(Browser, NamesStartingWithAByteOrderMarkOpenTheirOwnFile) {
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
+TEST_F(Browser, LinksCountAsWhatTheyLeadTo) {
+    testsupport::WavFormat format;
+    format.rate = 11025;
+    testsupport::write_wav(tmp.file("voices/a/inner.wav"), std::vector<uint8_t>(10, 0x80), format);
+    testsupport::write_file(tmp.file("voices/b/in-b.wav"), "");
+    std::filesystem::create_symlink("a/inner.wav", tmp.file("voices/link.wav"));
+    std::filesystem::create_symlink("b", tmp.file("voices/linked"));
+    TForm1 form;
+    form.FileSel_Dir->SetDirectory(voices);
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"link.wav", "x.wav", "Y.WAV"}));
+
+    // Added under the link's own path, with what the file it leads to holds.
+    ASSERT_TRUE(form.FileSel_File->SelectFile("link.wav"));
+    emit form.FileSel_File->DblClick();
+    ASSERT_EQ(form.Files.Count(), 1);
+    const FileStruce& added = form.Files.Items()[0];
+    EXPECT_EQ(QString("%1 %2 %3").arg(added.Path).arg(added.Rate).arg(added.Size),
+              voices + "/link.wav 11025 10");
+
+    const QStringList rows = Texts(form.FileSel_Dir);
+    EXPECT_EQ(rows.mid(rows.size() - 4), QStringList({"voices", "a", "b", "linked"}));
+    emit form.FileSel_Dir->itemActivated(form.FileSel_Dir->item(rows.size() - 1));
+    EXPECT_EQ(form.FileSel_Dir->Directory(), voices + "/linked");
+    EXPECT_EQ(Texts(form.FileSel_File), QStringList({"in-b.wav"}));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(Browser, VolumeMountedAtANameOutsideTheCodePageOpens) {
     const std::string point = tmp.file("card\xe9");
     std::filesystem::create_directories(point);
@@ -207,7 +234,8 @@ TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {
                              "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
                              "/dev/sdc1 /run/media/me/CARD exfat rw 0 0\n"
                              "tmpfs /mnt/scratch tmpfs rw 0 0\n"
-                             "server:/export /mnt/share nfs4 rw 0 0\n";
+                             "server:/export /mnt/share nfs4 rw 0 0\n"
+                             "/dev/sdd1 /srv/disk\\040 ext4 rw 0 0\n";
     const QList<platform::Volume> volumes = platform::volumes_from_mount_table(table);
     const QList<platform::Volume> expected = {
         {QLatin1Char('C'), "/"},
@@ -215,6 +243,7 @@ TEST(Volumes, MountTableGivesLettersToUserVolumesOnly) {
         {QLatin1Char('E'), "/media/usb stick"},
         {QLatin1Char('F'), "/mnt/share"},
         {QLatin1Char('G'), "/run/media/me/CARD"},
+        {QLatin1Char('H'), "/srv/disk "}, // the escape is the point's last character
     };
     EXPECT_EQ(volumes, expected);
 

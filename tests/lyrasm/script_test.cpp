@@ -257,37 +257,50 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
     Wav("a.wav", 10);
 
     // A write that fails part way (here at a file size limit) is no success.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto writeCut = [&](const char* name) {
+        rlimit saved{};
+        EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = form.WriteScriptFile(Path(name));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        return written;
+    };
     boxes.Clear();
-    const bool written = form.WriteScriptFile(Path("p.log"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
-    EXPECT_FALSE(written);
+    EXPECT_FALSE(writeCut("p.log"));
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Write Log File!"}));
     EXPECT_EQ(testsupport::read_file(tmp.file("p.log")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 3);
 
-    // In a sticky folder only the owner of a file may replace it: the new
-    // file is made and written, and its rename over root's file fails.
-    if (::geteuid() == 0) {
-        std::filesystem::create_directories(tmp.file("sticky"));
-        testsupport::write_file(tmp.file("sticky/p.log"), "old");
-        ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
-        ASSERT_EQ(::chmod(tmp.file("sticky").c_str(), 01777), 0);
-        ASSERT_EQ(::chmod(tmp.file("sticky/p.log").c_str(), 0666), 0);
+    // A new file made to replace the former one goes again when the replace
+    // fails: over a read-only file, cut short at the size limit; and in a
+    // sticky folder, where only the owner of a file may replace it, made and
+    // written but not renamed over root's file (run as root only).
+    const struct {
+        const char* folder;
+        mode_t folderMode, fileMode;
+        bool cut;
+    } replaces[] = {{"open", 0777, 0444, true}, {"sticky", 01777, 0666, false}};
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    for (const auto& r : replaces) {
+        if (!r.cut && ::geteuid() != 0) continue;
+        SCOPED_TRACE(r.folder);
+        const std::string file = std::string(r.folder) + "/p.log";
+        std::filesystem::create_directories(tmp.file(r.folder));
+        testsupport::write_file(tmp.file(file), "old");
+        ASSERT_EQ(::chmod(tmp.file(r.folder).c_str(), r.folderMode), 0);
+        ASSERT_EQ(::chmod(tmp.file(file).c_str(), r.fileMode), 0);
         boxes.Clear();
         {
             AsOrdinaryUser user;
-            EXPECT_FALSE(form.WriteScriptFile(Path("sticky/p.log")));
+            EXPECT_FALSE(r.cut ? writeCut(file.c_str()) : form.WriteScriptFile(Path(file.c_str())));
         }
         EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Write Log File!"}));
-        EXPECT_EQ(testsupport::read_file(tmp.file("sticky/p.log")), "old");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file("sticky")), {}), 1);
+        EXPECT_EQ(testsupport::read_file(tmp.file(file)), "old");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file(r.folder)), {}), 1);
     }
 
     boxes.Clear();
@@ -303,26 +316,31 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
 }
 
 TEST_F(Script, SavesOverFilesThatCanBeReplaced) {
-    // A writable file in a folder that takes no new file, and a read-only
-    // file in a folder that does.
+    // A writable file in a folder that takes no new file, and read-only
+    // files in a folder that does, one of them reached through a link.
     for (const char* where : {"locked", "open"}) {
         std::filesystem::create_directories(tmp.file(where));
         testsupport::write_file(tmp.file(std::string(where) + "/p.log"), "old");
     }
+    testsupport::write_file(tmp.file("open/q.log"), "old");
+    std::filesystem::create_symlink("q.log", tmp.file("open/link.log"));
     ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(tmp.file("locked").c_str(), 0555), 0);
     ASSERT_EQ(::chmod(tmp.file("locked/p.log").c_str(), 0666), 0);
     ASSERT_EQ(::chmod(tmp.file("open").c_str(), 0777), 0);
     ASSERT_EQ(::chmod(tmp.file("open/p.log").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(tmp.file("open/q.log").c_str(), 0444), 0);
     AsOrdinaryUser user;
-    for (const char* name : {"locked/p.log", "open/p.log"}) {
+    for (const char* name : {"locked/p.log", "open/p.log", "open/link.log"}) {
         SCOPED_TRACE(name);
         boxes.Clear();
         SaveAs(name); // answered Yes
         EXPECT_EQ(Texts().size(), 1);
         EXPECT_EQ(Lines(name).size(), 12 + 1 + 256 * 5);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file("open")), {}), 1);
+    // The link stays, and the file it leads to holds the script.
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("open/link.log")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.file("open")), {}), 3);
 }
 
 // ---------------------------------------------------------------------------
@@ -367,6 +385,9 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     MakeProject();
     SaveAs("good.log");
     const QStringList good = Lines("good.log");
+    testsupport::WavFormat huge;
+    huge.data_size_override = 0x80000000;
+    testsupport::write_wav(tmp.file("huge.wav"), std::vector<uint8_t>(10, 0x80), huge);
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
         {4, good[4] + " "},
@@ -376,6 +397,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
         {12, ""}, // a blank line among the voices
         {12, ".PCM          V0000     = \"" + Path("two.wav") + "\""},
         {12, ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
+        // A data size of 2 GiB or more, which the browser refuses as well.
+        {12, ".PCM          V0002     = \"" + Path("huge.wav") + "\""},
         // The editor itself writes an id of five digits, one column further.
         {12, ".PCM          V10002     = \"" + Path("two.wav") + "\""},
         {sec + 3, ""},
@@ -574,11 +597,22 @@ TEST_F(Script, BlanksDotsDashesAndAccentsGoEndToEnd) {
     const char* name = "-ma voix été.v2.wav";
     Wav(name, 300);
     AddFile(name);
+    // Characters outside the basic plane, in a folder whose name ends in a
+    // character of two bytes, entered from the folder list.
+    std::filesystem::create_directories(tmp.file("📁 Été"));
+    Wav("📁 Été/💩💀.wav", 200);
+    form.FileSel_Dir->Reload();
+    const QList<QListWidgetItem*> far = form.FileSel_Dir->findItems("📁 Été", Qt::MatchExactly);
+    ASSERT_EQ(far.size(), 1);
+    emit form.FileSel_Dir->itemActivated(far[0]);
+    AddFile("💩💀.wav");
     form.Sections[0].AddVoice(1, 8000, false);
     form.Menu_Vout_DAC->trigger();
     form.Menu_Mode_Seq->trigger();
     SaveAs("odd one.log");
-    EXPECT_EQ(Lines("odd one.log")[12], ".PCM          V0001     = \"" + Path(name) + "\"");
+    EXPECT_EQ(Lines("odd one.log").mid(12, 2),
+              QStringList({".PCM          V0001     = \"" + Path(name) + "\"",
+                           ".PCM          V0002     = \"" + Path("📁 Été/💩💀.wav") + "\""}));
     const QString before = Project();
     form.ClearProject();
     LoadFrom("odd one.log");
