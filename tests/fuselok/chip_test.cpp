@@ -291,6 +291,16 @@ TEST_F(Chip, FailuresNeverEndInSuccess) {
     EXPECT_EQ(Event(), "Failed To Write File: " + dir.file("read.bin"));
     EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginRead 000000", "ReadPage x4097", "EndRead",
                                "EndOperation"}));
+
+    // A folder takes the chosen name while the chip is read: the new file
+    // cannot be put in its place.
+    const std::string taken = dir.file("taken.bin");
+    const auto makeFolder = QObject::connect(form->DM_Progress, &QProgressBar::valueChanged,
+                                             [&] { ::mkdir(taken.c_str(), 0755); });
+    dialogs.Choose(QString::fromStdString(taken));
+    Click(form->DM_Verify);
+    QObject::disconnect(makeFolder);
+    EXPECT_EQ(Event(), "Failed To Write File: " + taken);
     form->MainMenu_DRAF->trigger();
 
     // A detection answer cut short is no detection.
