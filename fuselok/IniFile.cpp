@@ -8,6 +8,7 @@
 #include <ini.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <string_view>
 #include <sys/stat.h>
@@ -22,6 +23,13 @@ constexpr int kMaxFile = 1 << 20;
 // The parser would also end a name at ':'. Here only '=' does: a ':' before
 // it belongs to the name, carried through the parser as this character.
 constexpr char kNameColon = '\x1F';
+
+// White space as the parser takes it: it trims lines and names with
+// isspace(), so a vertical tab or a form feed before a section header is no
+// part of the line, for the pass below as for the parser.
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // inih's settings are the whole process's: they are set for one parse and
 // put back as they were.
@@ -113,7 +121,9 @@ void IniFile::OnlyEqualsEndsAName(std::string& text) {
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        const size_t first = text.find_first_not_of(" \t\r", start);
+        size_t first = start;
+        while (first < end && IsBlank(text[first]))
+            ++first;
         if (first < end && text[first] != '[' && text[first] != ';' && text[first] != '#') {
             const size_t equals = text.find('=', first);
             if (equals >= end) {

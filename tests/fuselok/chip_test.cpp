@@ -161,6 +161,7 @@ TEST_F(Chip, BlankCheckStopsAtThePageThatIsNotOrMayNotBeBlank) {
     writer->Chip()[500 * 256 + 7] = 0x7F;
     EXPECT_FALSE(form->BlankCheck(ChipPageCount));
     EXPECT_EQ(Event(), "Chip Is Not Blank!");
+    ASSERT_GE(Wire().size(), 3u);
     EXPECT_EQ(Wire()[2], "ReadPage x501");
     EXPECT_EQ(form->DM_Percent->text(), "3%");
 
@@ -170,6 +171,7 @@ TEST_F(Chip, BlankCheckStopsAtThePageThatIsNotOrMayNotBeBlank) {
     writer->ClearWire();
     EXPECT_FALSE(form->BlankCheck(ChipPageCount));
     EXPECT_EQ(Event(), "Chip Is Not Blank!");
+    ASSERT_GE(Wire().size(), 3u);
     EXPECT_EQ(Wire()[2], "ReadPage x11");
 }
 
@@ -187,6 +189,7 @@ TEST_F(Chip, WriteVerifyAndReadBackOfAnImageWithAShortLastPage) {
     EXPECT_EQ(std::string(writer->Chip().begin(), writer->Chip().begin() + 300), bytes);
     EXPECT_EQ(std::count(writer->Chip().begin() + 300, writer->Chip().end(), 0xFF), ChipSize - 300);
     EXPECT_EQ(Event(), "Verify completed!");
+    ASSERT_GE(steps.size(), 4u);
     EXPECT_EQ(std::vector<int>(steps.end() - 4, steps.end()), (std::vector<int>{0, 100, 0, 100}));
     EXPECT_EQ(Boxes(), Strings{kWarning});
 
@@ -227,6 +230,7 @@ TEST_F(Chip, WhatWriteTakesFromTheFile) {
     Image(full);
     Click(form->DM_Program);
     EXPECT_EQ(Event(), "Verify completed!");
+    ASSERT_EQ(Wire().size(), 13u);
     EXPECT_EQ(Wire()[5], "WritePage x16384");
     EXPECT_EQ(Wire()[10], "ReadPage x16384");
     EXPECT_EQ(std::memcmp(full.data(), writer->Chip().data(), ChipSize), 0);
@@ -291,6 +295,16 @@ TEST_F(Chip, FailuresNeverEndInSuccess) {
     EXPECT_EQ(Event(), "Failed To Write File: " + dir.file("read.bin"));
     EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginRead 000000", "ReadPage x4097", "EndRead",
                                "EndOperation"}));
+
+    // A folder takes the chosen name while the chip is read: the new file
+    // cannot be put in its place.
+    const std::string taken = dir.file("taken.bin");
+    const auto makeFolder = QObject::connect(form->DM_Progress, &QProgressBar::valueChanged,
+                                             [&] { ::mkdir(taken.c_str(), 0755); });
+    dialogs.Choose(QString::fromStdString(taken));
+    Click(form->DM_Verify);
+    QObject::disconnect(makeFolder);
+    EXPECT_EQ(Event(), "Failed To Write File: " + taken);
     form->MainMenu_DRAF->trigger();
 
     // A detection answer cut short is no detection.

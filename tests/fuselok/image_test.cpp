@@ -67,6 +67,9 @@ TEST_F(ImageLoad, SumsEveryByteAndShowsTheLow16BitsWithProgress) {
     Load(p300);
     EXPECT_EQ(steps, std::vector<int>({85, 100}));
     EXPECT_EQ(Shown(), QStringList({"Load Completed!", p300, "012C", "100%"}));
+    // 129 bytes of 0xFF: all sixteen bits count.
+    Load(File("high.data", std::string(129, '\xFF')));
+    EXPECT_EQ(form.DM_CheckSum->text(), "807F");
     EXPECT_FALSE(form.Busy());
     EXPECT_TRUE(form.DM_Load->isEnabled());
     EXPECT_TRUE(form.MainMenu_About->isEnabled());

@@ -76,6 +76,8 @@ TEST(Settings, EitherModeFlagOpensTheVerifyMenuWhenItReadsAsANonzeroInteger) {
         {"[System]\nReadMode=1\n[Option]\nEngMode=1\n", false}, // wrong sections
         {"[System]\nEngMode=0\nEngMode=1\n", false},            // the first entry wins
         {"[System]\nEngMode:1\n", false},                       // only '=' gives a value
+        // A vertical tab or a form feed is white space, to the parser as well.
+        {"[System]\nEngMode=0\n\v\f[Option]\nReadMode=1\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini);

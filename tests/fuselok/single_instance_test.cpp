@@ -27,6 +27,14 @@ std::string LockFile(const std::string& name) {
     return name + "-" + std::to_string(::geteuid()) + ".lock";
 }
 
+// An empty file at `path` that is another user's (root gives it away), or
+// that this user cannot open.
+bool LeftByAnotherUser(const std::string& path) {
+    testsupport::write_file(path, "");
+    if (::geteuid() == 0) return ::chown(path.c_str(), 65534, 65534) == 0;
+    return ::chmod(path.c_str(), 0) == 0;
+}
+
 // Waits (up to two seconds) until process `pid` runs program `name`.
 bool WaitForProgram(pid_t pid, const std::string& name) {
     const std::string comm = "/proc/" + std::to_string(pid) + "/comm";
@@ -77,17 +85,17 @@ TEST(SingleInstance, LockFilesOtherUsersLeftNeverLetASecondHolderIn) {
     // folder of its own): under another user's name, and under the name the
     // program once used for everyone.
     testsupport::TempDir dir;
-    for (const char* name : {"Kelv44W-65534.lock", "Kelv44W.lock"}) {
-        const std::string foreign = dir.file(name);
-        testsupport::write_file(foreign, "");
-        if (::geteuid() == 0)
-            ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-        else
-            ASSERT_EQ(::chmod(foreign.c_str(), 0), 0);
-    }
+    for (const char* name : {"Kelv44W-65534.lock", "Kelv44W.lock"})
+        ASSERT_TRUE(LeftByAnotherUser(dir.file(name)));
     platform::SingleInstance first("Kelv44W", Folder(dir));
     platform::SingleInstance second("Kelv44W", Folder(dir));
     EXPECT_TRUE(second.AlreadyExists());
+
+    // One under this user's own name is not taken: the program runs as if
+    // alone.
+    testsupport::TempDir other;
+    ASSERT_TRUE(LeftByAnotherUser(other.file(LockFile("Kelv44W"))));
+    EXPECT_FALSE(platform::SingleInstance("Kelv44W", Folder(other)).Owned());
 }
 
 TEST(SingleInstance, AnotherProcessHoldingTheLockIsSeen) {
