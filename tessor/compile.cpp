@@ -40,8 +40,12 @@ int run_passes() {
     written &= length >= 0;
     written &= fclose(image) == 0;
     if (!written) {
-        report_error(kErrWrite, script_last_line(), nullptr);
-        ++result;
+        // A write that failed earlier (the header's, a voice's) was reported
+        // and counted already: one failure of the image is one error.
+        if (!gen_state.image_write_failed) {
+            report_error(kErrWrite, script_last_line(), nullptr);
+            ++result;
+        }
     } else if (result == 0 && (length > gen_state.max_size || length > gen_state.cpu_mem_size)) {
         print_line("\nErrors: Exceed MaxSize %x. \n", static_cast<unsigned>(gen_state.max_size));
         result = 1;

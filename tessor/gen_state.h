@@ -29,6 +29,8 @@ struct gen_state_t {
     struct stat image_status {};
     bool image_is_voice = false; // a voice file is the image: it keeps its bytes
     bool image_started = false;  // emptied of what it held before the run
+    // A failed write of the image was reported: the run counts it once.
+    bool image_write_failed = false;
 
     const_node* const_list = nullptr;   // newest first
     voice_node* voice_list = nullptr;   // newest first

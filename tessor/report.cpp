@@ -74,6 +74,7 @@ void report_error(int code, int line, const char* text) {
     PassRule rule = gen_state.pass == 2 ? info->pass2 : info->pass1;
     if (rule == PassRule::Silent) return;
     gen_state.error_count++;
+    if (code == kErrWrite) gen_state.image_write_failed = true;
 
     std::string message = info->message;
     if (size_t at = message.find("%s"); at != std::string::npos)

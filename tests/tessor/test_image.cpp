@@ -1,7 +1,9 @@
 // The Data Memory File: header, section table, link entries and the report.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "compile.h"
 #include "compile_fixture.h"
@@ -289,16 +291,26 @@ TEST(SizeCheck, CpuMemorySizeLimitsEvenALargerMaxSize) {
 TEST(WriteFailures, AnImageThatCannotBeWrittenFailsTheRun) {
     TempDir dir;
     testsupport::write_file(dir.file("s.log"), ".Silence S = 8\n.Section[1] $Groups = S (1) :0\n");
-    std::vector<const char*> argv = {"tessor", nullptr, "/dev/full"};
-    std::string script = dir.file("s.log");
-    argv[1] = script.c_str();
-    testing::internal::CaptureStdout();
-    int code = tessor_compile(static_cast<int>(argv.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(code, -3);
-    // The header is written once the whole script is read: its failure belongs
-    // to the script's last line.
-    EXPECT_NE(out.find("*Error Line2: Fatel Write Operation."), std::string::npos) << out;
+    const std::string script = dir.file("s.log");
+    // A FIFO with a reader opens for writing but takes no seek.
+    const std::string fifo = dir.file("f.data");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const std::string& image : {std::string("/dev/full"), fifo}) {
+        std::vector<const char*> argv = {"tessor", script.c_str(), image.c_str()};
+        testing::internal::CaptureStdout();
+        int code = tessor_compile(static_cast<int>(argv.size()), argv.data());
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(code, -3) << image;
+        // The header is written once the whole script is read: its failure
+        // belongs to the script's last line, and the image fails the run once.
+        EXPECT_NE(out.find("\n*Error Line2: Fatel Write Operation.\n\nComplete with 1 Errors \n"),
+                  std::string::npos)
+            << image << "\n"
+            << out;
+    }
+    close(reader);
 }
 
 // The disk fills while the last link entries wait in the stream's buffer: the
