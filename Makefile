@@ -49,7 +49,8 @@ example: release
 # First under the sanitizers, where warnings are errors; then the optimised
 # programs users get, built as `make example` builds them but in a folder of
 # their own with the tests, so that the example build stays without them.
-test: bootstrap
+test:
+	@scripts/bootstrap test
 	$(call build_and_test,$(TEST_DIR),-DCMAKE_BUILD_TYPE=Debug -DVOICE_SANITIZE=ON -DVOICE_WERROR=ON)
 	$(call build_and_test,$(RELEASE_TEST_DIR),$(RELEASE_OPTIONS) -DVOICE_BUILD_TESTS=ON)
 
