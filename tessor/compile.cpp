@@ -61,7 +61,7 @@ int compile(int argc, const char* const* argv) {
 
     if (argc < 3) {
         print_line("usage: tessor SCRIPT IMAGE [P3 .. P9]\n");
-        return -2;
+        return kExitFileOpen;
     }
     const char* script_path = argv[1];
     const char* image_path = argv[2];
@@ -75,17 +75,17 @@ int compile(int argc, const char* const* argv) {
         print_line(not_regular ? "script-file %s open error: not a regular file\n"
                                : "script-file %s open error\n",
                    script_path);
-        return -2;
+        return kExitFileOpen;
     }
     if (!open_image_file(image_path)) {
         print_line("output-file %s open error\n", image_path);
-        return -2;
+        return kExitFileOpen;
     }
     // The image is not emptied before pass 1 has ended, so the script is
     // still whole when it turns out to be the image.
     if (is_image_file(script_status)) {
         print_line("output-file %s is the script-file; choose another output\n", image_path);
-        return -2;
+        return kExitFileOpen;
     }
     static stream_buffer image_buffer;
     use_large_buffer(gen_state.image_file, image_buffer);
@@ -94,7 +94,7 @@ int compile(int argc, const char* const* argv) {
     print_line("%s", kBannerTitle);
     print_line("%s", kBannerRule);
 
-    return run_passes() == 0 ? 0 : -3;
+    return run_passes() == 0 ? kExitSuccess : kExitErrors;
 }
 
 } // namespace
@@ -109,7 +109,7 @@ int tessor_compile(int argc, const char* const* argv) {
     } catch (const scanner_fatal_error&) {
         // A stop in pass 1 leaves the image as a failed pass 1 leaves it.
         start_image_file();
-        code = 2;
+        code = kExitScannerStop;
     }
     release_all();
     release_scanner();

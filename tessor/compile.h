@@ -1,9 +1,16 @@
 // One whole compile: script and WAV files in, Data Memory File out.
 #pragma once
 
+// The exit codes of a run.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFileOpen = -2;   // the script or the image cannot be opened
+inline constexpr int kExitErrors = -3;     // errors were counted
+inline constexpr int kExitScannerStop = 2; // the scanner stopped the run
+
 // Runs the compile for the command line `argv` (argv[0] the program word) and
-// returns the exit code: 0, -2 (a file cannot be opened) or -3 (errors).
+// returns the exit code: kExitSuccess, kExitFileOpen or kExitErrors.
 // Starts from a clean state and releases everything before it returns. A
-// fatal scanner stop ends the process with status 2, unless the scanner was
-// asked to throw (set_scanner_fatal_throws), when the compile returns 2.
+// fatal scanner stop ends the process with status kExitScannerStop, unless
+// the scanner was asked to throw (set_scanner_fatal_throws), when the compile
+// returns it.
 int tessor_compile(int argc, const char* const* argv);
