@@ -33,6 +33,8 @@ enum : int32_t {
     kNoExitCode = -4, // the exit code could not be read
 };
 
+} // namespace
+
 // What Build shares with the worker thread. Build owns it for the length of
 // one command; the worker stores Status (and ExitCode with Status 0) and then
 // clears Running as the last thing it does with the record. Running is the
@@ -45,6 +47,8 @@ struct GeneratorRun {
     QString CommandLine;
     int TimeoutMs = 0;
 };
+
+namespace {
 
 // The worker thread's procedure.
 void RunGenerator(GeneratorRun* run) {
@@ -84,6 +88,12 @@ void RunGenerator(GeneratorRun* run) {
 
 void DeleteIfExists(const QString& path) {
     if (QFileInfo::exists(path)) QFile::remove(path);
+}
+
+// After a failed build neither file is left.
+void DeleteBuildFiles(const QString& scriptPath, const QString& imagePath) {
+    DeleteIfExists(scriptPath);
+    DeleteIfExists(imagePath);
 }
 
 // Enables an action again when the scope ends, however it ends.
@@ -127,49 +137,66 @@ void TForm1::Menu_BulideClick(QObject*) {
         ~Done() { flag = false; }
     } done{Building};
 
-    if (!(Usage.GetUsed() < Usage.GetCapacity())) {
-        ShowMessageBox(QStringLiteral("The voice is too long to over IC memory, please make it "
-                                      "shorter or re-sampling!"),
-                       mkError);
-        return;
-    }
-
-    if (!Save->Execute(this)) return;
-    const QString scriptPath = Save->FileName;
+    if (BuildRefusedForSize()) return;
+    QString scriptPath;
+    if (!AskScriptPath(scriptPath)) return;
     const QString imagePath = ImagePathOf(scriptPath);
+    if (ImagePathRefused(scriptPath, imagePath)) return;
+    if (!DeleteFormerBuildFiles(scriptPath, imagePath)) return;
+    if (!WriteBuildScript(scriptPath, imagePath)) return;
+    GeneratorRun run;
+    RunGeneratorOnWorker(run, scriptPath, imagePath);
+    ReportBuild(run, scriptPath, imagePath);
+}
+
+bool TForm1::BuildRefusedForSize() {
+    if (Usage.GetUsed() < Usage.GetCapacity()) return false;
+    ShowMessageBox(QStringLiteral("The voice is too long to over IC memory, please make it "
+                                  "shorter or re-sampling!"),
+                   mkError);
+    return true;
+}
+
+bool TForm1::AskScriptPath(QString& ScriptPath) {
+    if (!Save->Execute(this)) return false;
+    ScriptPath = Save->FileName;
+    return true;
+}
+
+bool TForm1::ImagePathRefused(const QString& ScriptPath, const QString& ImagePath) {
     // A script named *.data would have the generator write its image over its
     // own input. Refused before anything is asked or deleted; the comparison
     // ignores case for volumes that do.
-    if (scriptPath.compare(imagePath, Qt::CaseInsensitive) == 0) {
-        ShowMessageBox(QStringLiteral("The File \"") + scriptPath +
-                           QStringLiteral("\" Can't Be Both Log File And Data File!"),
-                       mkError);
-        return;
-    }
+    if (ScriptPath.compare(ImagePath, Qt::CaseInsensitive) != 0) return false;
+    ShowMessageBox(QStringLiteral("The File \"") + ScriptPath +
+                       QStringLiteral("\" Can't Be Both Log File And Data File!"),
+                   mkError);
+    return true;
+}
 
-    if (ReplaceRefused(scriptPath)) return;
-    QFile::remove(scriptPath);
-    if (ReplaceRefused(imagePath)) return;
-    QFile::remove(imagePath);
+bool TForm1::DeleteFormerBuildFiles(const QString& ScriptPath, const QString& ImagePath) {
+    if (ReplaceRefused(ScriptPath)) return false;
+    QFile::remove(ScriptPath);
+    if (ReplaceRefused(ImagePath)) return false;
+    QFile::remove(ImagePath);
+    return true;
+}
 
-    auto deleteBoth = [&] {
-        DeleteIfExists(scriptPath);
-        DeleteIfExists(imagePath);
-    };
+bool TForm1::WriteBuildScript(const QString& ScriptPath, const QString& ImagePath) {
     // The writer reports its own failures; an exception from it ends Build
     // here as well.
-    if (!WriteScriptFile(scriptPath)) {
-        deleteBoth();
-        return;
-    }
+    if (WriteScriptFile(ScriptPath)) return true;
+    DeleteBuildFiles(ScriptPath, ImagePath);
+    return false;
+}
 
+void TForm1::RunGeneratorOnWorker(GeneratorRun& Run, const QString& ScriptPath,
+                                  const QString& ImagePath) {
     QString folder = GeneratorFolder.isEmpty() ? platform::program_folder() : GeneratorFolder;
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-
-    GeneratorRun run;
-    run.CommandLine =
-        GeneratorCommandLine(folder + QStringLiteral("bin/tessor"), scriptPath, imagePath);
-    run.TimeoutMs = GeneratorTimeout;
+    Run.CommandLine =
+        GeneratorCommandLine(folder + QStringLiteral("bin/tessor"), ScriptPath, ImagePath);
+    Run.TimeoutMs = GeneratorTimeout;
     {
         DisabledWhileInScope greyed(Menu_Bulide);
         // The worker is joined as the scope ends (right after the record says
@@ -178,26 +205,29 @@ void TForm1::Menu_BulideClick(QObject*) {
         // worker outlives the command.
         std::jthread worker;
         try {
-            worker = std::jthread(RunGenerator, &run);
+            worker = std::jthread(RunGenerator, &Run);
         } catch (const std::system_error&) {
             // No worker will ever clear the flag; Status still says "not run",
             // which is reported like a generator that did not start.
-            run.Running.store(false, std::memory_order_relaxed);
+            Run.Running.store(false, std::memory_order_relaxed);
         }
         // The window stays live: every other command can be used meanwhile.
         // Waiting for events rather than polling keeps the processor free;
         // the worker posts one when it is done.
         StatusBar->SetPanelText(4, QStringLiteral("Building..."));
-        while (run.Running.load(std::memory_order_acquire))
+        while (Run.Running.load(std::memory_order_acquire))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     StatusBar->SetPanelText(4, QString());
+}
 
-    if (run.Status != kRan || run.ExitCode != 0) {
-        ShowMessageBox(run.Status != kRan ? QStringLiteral("Failed(Progress)!")
+void TForm1::ReportBuild(const GeneratorRun& Run, const QString& ScriptPath,
+                         const QString& ImagePath) {
+    if (Run.Status != kRan || Run.ExitCode != 0) {
+        ShowMessageBox(Run.Status != kRan ? QStringLiteral("Failed(Progress)!")
                                           : QStringLiteral("Failed(Script)!"),
                        mkError);
-        deleteBoth();
+        DeleteBuildFiles(ScriptPath, ImagePath);
         return;
     }
     ShowMessageBox(QStringLiteral("Success!"), mkBuild);

@@ -4,14 +4,13 @@
 
 #include "FileBrowser.h"
 #include "ReportList.h"
+#include "ScriptLayout.h"
 #include "Waveanalysis.h"
 
 #include "code_page.h"
 
 #include <QAction>
 #include <QLocale>
-
-#include <limits>
 
 namespace {
 
@@ -38,26 +37,7 @@ const char* TForm1::ScriptPathFault(const QString& Path) {
 }
 
 int32_t TForm1::StrToIntDef(const QString& Text, int32_t Default) {
-    qsizetype i = 0;
-    while (i < Text.size() && Text[i] == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < Text.size() && (Text[i] == QLatin1Char('-') || Text[i] == QLatin1Char('+'))) {
-        negative = Text[i] == QLatin1Char('-');
-        ++i;
-    }
-    if (i == Text.size()) return Default;
-    int64_t value = 0;
-    for (; i < Text.size(); ++i) {
-        const char16_t c = Text[i].unicode();
-        if (c < u'0' || c > u'9') return Default;
-        value = value * 10 + (c - u'0');
-        if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return Default;
-    }
-    if (negative) value = -value;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        return Default;
-    return static_cast<int32_t>(value);
+    return ScriptLayout::StrToIntDef(Text, Default);
 }
 
 int32_t TForm1::FileIdOfRow(int Row) const {

@@ -7,6 +7,7 @@
 #include "FileBrowser.h"
 #include "FolderScan.h"
 #include "ReportList.h"
+#include "ScriptLayout.h"
 #include "StatusPanels.h"
 
 #include "event_guard.h"
@@ -416,11 +417,11 @@ void TForm1::Menu_Mode_MP3Click(QObject*) {
 
 std::array<TForm1::ModeCode, 5> TForm1::ModeCodes() const {
     return {{
-        {Menu_Mode_Key, &TForm1::Menu_Mode_KeyClick, 16},
-        {Menu_Mode_Seq, &TForm1::Menu_Mode_SeqClick, 32},
-        {Menu_Mode_CPUP, &TForm1::Menu_Mode_CPUPClick, 48},
-        {Menu_Mode_MP3, &TForm1::Menu_Mode_MP3Click, 64},
-        {Menu_Mode_CPUS, &TForm1::Menu_Mode_CPUSClick, 80},
+        {Menu_Mode_Key, &TForm1::Menu_Mode_KeyClick, ScriptLayout::kKeyTrigger},
+        {Menu_Mode_Seq, &TForm1::Menu_Mode_SeqClick, ScriptLayout::kSequential},
+        {Menu_Mode_CPUP, &TForm1::Menu_Mode_CPUPClick, ScriptLayout::kCpuParallel},
+        {Menu_Mode_MP3, &TForm1::Menu_Mode_MP3Click, ScriptLayout::kMp3},
+        {Menu_Mode_CPUS, &TForm1::Menu_Mode_CPUSClick, ScriptLayout::kCpuSerial},
     }};
 }
 

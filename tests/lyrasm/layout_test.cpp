@@ -1,0 +1,53 @@
+// The script file's layout without a window: what the writer formats, the
+// loader's parse reads back.
+#include "ScriptLayout.h"
+
+#include "qstring_print.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+QString Dump(const std::array<Section, ScriptLayout::kSectionCount>& sections) {
+    QString s;
+    for (const Section& sec : sections) {
+        s += QString("\n%1%2%3").arg(sec.GetEdge()).arg(sec.GetHold()).arg(sec.GetReTrg());
+        VocTb v{};
+        for (int j = 0; sec.GetVoice(j, v); ++j)
+            s += QString(" %1/%2/%3").arg(v.FileId).arg(v.Rate).arg(v.Busy);
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(ScriptLayout, ParsingAFormattedProjectGivesItBack) {
+    ScriptLayout::Project project;
+    project.Voices = {{9999, "/w/a b/one.wav"}, {2, "/w/two.wav"}, {2, "/w/twin.wav"}};
+    project.Dac = true;
+    project.FuncCode = ScriptLayout::kCpuSerial;
+    project.Sections[0].AddVoice(9999, 99999, true);
+    project.Sections[0].AddVoice(2, 8000, false);
+    project.Sections[5].SetEdge(true);
+    project.Sections[6].SetHold(true);
+    project.Sections[7].SetReTrg(false);
+    project.Sections[255].AddVoice(2, 22050, true);
+
+    QByteArray text = ScriptLayout::Format(project, QDateTime::currentDateTime());
+    std::FILE* file = ::fmemopen(text.data(), static_cast<size_t>(text.size()), "rb");
+    ASSERT_NE(file, nullptr);
+    ScriptLayout::LineReader lines(file);
+    const ScriptLayout::Reading read = ScriptLayout::Parse(lines);
+
+    EXPECT_FALSE(read.Damaged);
+    EXPECT_EQ(read.Dac, std::optional<bool>(true));
+    EXPECT_EQ(read.FuncCode, std::optional<int>(ScriptLayout::kCpuSerial));
+    ASSERT_EQ(read.Voices.size(), project.Voices.size());
+    for (size_t i = 0; i < read.Voices.size(); ++i) {
+        EXPECT_EQ(read.Voices[i].Id, project.Voices[i].Id);
+        EXPECT_EQ(read.Voices[i].Path, project.Voices[i].Path);
+    }
+    EXPECT_EQ(Dump(read.Sections), Dump(project.Sections));
+}
