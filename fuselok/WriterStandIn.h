@@ -9,7 +9,7 @@
 // timed out, and the time it stood for is added to WaitedMs().
 #pragma once
 
-#include "WriterConnection.h"
+#include "WriterInterfaces.h"
 
 #include <chrono>
 #include <cstdint>

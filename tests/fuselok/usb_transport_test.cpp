@@ -3,6 +3,7 @@
 // buffers of given-up transfers, and the device watch.
 #include "UsbTransport.h"
 #include "WriterConnection.h"
+#include "WriterProtocol.h"
 
 #include <gtest/gtest.h>
 
