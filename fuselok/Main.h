@@ -5,6 +5,8 @@
 // the program's folder and are only read.
 #pragma once
 
+#include "WriterInterfaces.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -173,11 +175,12 @@ class TForm1 : public QMainWindow {
     // larger than the chip, or its length cannot be taken or it cannot seek.
     int64_t ImageSize(ImageFile& File, const QString& Path);
 
-    // Device-change events the window reacts to (any USB device).
-    static constexpr unsigned DBT_CONFIGCHANGED = 0x0018;
-    static constexpr unsigned DBT_DEVICEARRIVAL = 0x8000;
-    static constexpr unsigned DBT_DEVICEREMOVEPENDING = 0x8003;
-    static constexpr unsigned DBT_DEVICEREMOVECOMPLETE = 0x8004;
+    // Device-change events the window reacts to (any USB device), under the
+    // names its procedure knows them by: the codes a device watch reports.
+    static constexpr unsigned DBT_CONFIGCHANGED = DeviceConfigChanged;
+    static constexpr unsigned DBT_DEVICEARRIVAL = DeviceArrival;
+    static constexpr unsigned DBT_DEVICEREMOVEPENDING = DeviceRemovePending;
+    static constexpr unsigned DBT_DEVICEREMOVECOMPLETE = DeviceRemoveComplete;
 
     // The window procedure for device changes: the hot-plug watcher calls it
     // on the window's thread with the event code. The four handled codes go

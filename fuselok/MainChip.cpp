@@ -82,13 +82,13 @@ class ChipSession {
     }
 
     // Sent and Moved apply the rule at the head of this file to the operation
-    // whose result they are given. What its transfers did decides: its result
-    // is true only when they did not fail, and a wrong answer is let pass.
+    // whose result they are given. What its transfers did decides, not its
+    // success flag: a wrong answer is let pass.
     // Sent is for a command, or a page that is compared: false only when its
     // transfers failed.
-    bool Sent(bool) { return Passed(LastWriterTransfers() != WriterTransfers::Failed); }
+    bool Sent(WriterResult result) { return Passed(result.Transfers() != WriterTransfers::Failed); }
     // For a page that is kept: false unless it moved whole and cleanly.
-    bool Moved(bool) { return Passed(LastWriterTransfers() == WriterTransfers::Whole); }
+    bool Moved(WriterResult result) { return Passed(result.Transfers() == WriterTransfers::Whole); }
     // A worker that was stopped did not reach its end either.
     bool Broken() const { return failed || WriterGone() || form.Stopping(); }
 
@@ -109,8 +109,8 @@ class ChipSession {
 
     // The page stream from chip address 0: `begin`, the steps, `end`.
     template <class F>
-    void Stream(bool (*begin)(std::uint32_t), bool (*end)(), int64_t count, int64_t lastIndex,
-                F step) {
+    void Stream(WriterResult (*begin)(std::uint32_t), WriterResult (*end)(), int64_t count,
+                int64_t lastIndex, F step) {
         if (Sent(begin(0))) Steps(count, lastIndex, step);
         Sent(end());
     }

@@ -6,7 +6,7 @@
 // double of libusb underneath.
 #pragma once
 
-#include "WriterConnection.h"
+#include "WriterInterfaces.h"
 
 #include <libusb.h>
 

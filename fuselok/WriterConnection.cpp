@@ -1,9 +1,9 @@
 #include "WriterConnection.h"
 
-#include "UsbTransport.h"
-#include "WriterStandIn.h"
+#include "WriterProtocol.h"
 
-#include <cstdlib>
+#include <optional>
+#include <vector>
 
 WriterConnectionState WriterConnection;
 
@@ -38,11 +38,6 @@ bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
     return false;
 }
 
-WriterBus& Bus() {
-    if (!WriterConnection.Bus) WriterConnection.Bus = DefaultWriterBus();
-    return *WriterConnection.Bus;
-}
-
 void Drop() {
     // The interface before the device it was claimed on.
     WriterConnection.UsbInterface.reset();
@@ -51,9 +46,11 @@ void Drop() {
 }
 
 // Open, claim, mark connected, ask for the version; whatever a failed attempt
-// opened is released again so the next one starts from nothing open.
+// opened is released again so the next one starts from nothing open. Only
+// tried once FindWriter has found the writer on the bus.
 bool Connect(std::string& major, std::string& minor) {
-    std::unique_ptr<WriterDeviceFile> file = Bus().Open(WriterConnection.DevicePath);
+    std::unique_ptr<WriterDeviceFile> file =
+        WriterConnection.Bus->Open(WriterConnection.DevicePath);
     if (!file) return false;
     std::unique_ptr<WriterTransport> usb = file->Initialize();
     if (!usb) return false;
@@ -109,7 +106,8 @@ WriterStateHook SetWriterStateHook(WriterStateHook hook) {
 }
 
 bool FindWriter() {
-    std::optional<std::vector<UsbDeviceEntry>> devices = Bus().ListDevices();
+    if (!WriterConnection.Bus) return false;
+    std::optional<std::vector<UsbDeviceEntry>> devices = WriterConnection.Bus->ListDevices();
     if (!devices) return false;
     std::size_t others = 0;
     for (const UsbDeviceEntry& device : *devices) {
@@ -156,22 +154,11 @@ bool WriterGone() {
 }
 
 std::unique_ptr<DeviceChangeWatch> WatchDeviceChanges(DeviceChangeSink sink) {
-    return Bus().Watch(std::move(sink));
+    if (!WriterConnection.Bus) return nullptr;
+    return WriterConnection.Bus->Watch(std::move(sink));
 }
 
 void UseWriterBus(std::unique_ptr<WriterBus> bus) {
     Drop();
     WriterConnection.Bus = std::move(bus);
-}
-
-std::unique_ptr<WriterBus> DefaultWriterBus() {
-    const char* standin = std::getenv("FUSELOK_STANDIN");
-    if (standin && *standin) {
-        auto bus = std::make_unique<StandInBus>();
-        std::shared_ptr<WriterStandIn> writer = bus->PlugWriter();
-        // A try-out runs for hours; the wire record is for tests.
-        writer->SetRecording(false);
-        return bus;
-    }
-    return std::make_unique<UsbBus>();
 }

@@ -2,10 +2,12 @@
 // devices, opening and claiming it, reading its firmware version, dropping it
 // again, and the reaction to device changes.
 //
-// Where the writer is found: a WriterBus lists the present USB devices with a
-// hardware id text and a path, opens a path, and watches for devices coming
-// and going. The program uses libusb (UsbTransport.h); tests and a try-out
-// without hardware use the in-process stand-in (WriterStandIn.h).
+// Where the writer is found: the installed WriterBus (WriterInterfaces.h)
+// lists the present USB devices with a hardware id text and a path, opens a
+// path, and watches for devices coming and going. The program installs
+// libusb (UsbTransport.h) when it wires its window (WriterWiring.h); tests
+// and a try-out without hardware use the in-process stand-in
+// (WriterStandIn.h).
 //
 // How the writer is told apart: libusb knows nothing like a device-interface
 // class, so every USB device is a candidate. Each is given the hardware id
@@ -17,67 +19,22 @@
 // device watch (see WatchDeviceChanges).
 #pragma once
 
-#include "WriterProtocol.h"
+#include "WriterInterfaces.h"
 
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
-
-// The device-change events the window hands on (the codes Windows uses).
-inline constexpr unsigned DeviceArrival = 0x8000;
-inline constexpr unsigned DeviceRemovePending = 0x8003;
-inline constexpr unsigned DeviceRemoveComplete = 0x8004;
-inline constexpr unsigned DeviceConfigChanged = 0x0018;
 
 // The writer's vendor and product id as they appear in its hardware id.
 inline constexpr const char* WriterHardwareId = "Vid_04d8&Pid_EF08";
 // At most this many devices that are not the writer are looked at in one search.
 inline constexpr std::size_t WriterSearchLimit = 10000000;
 
-struct UsbDeviceEntry {
-    std::string hardware_id; // USB\VID_04D8&PID_EF08&REV_0100
-    std::string path;        // what WriterBus::Open takes
-};
-
-// Called with one of the four event codes above whenever a USB device comes
-// or goes. A libusb watch calls it on a thread of its own: the window must
-// carry the call over to its own thread before calling HandleDeviceChange.
-using DeviceChangeSink = std::function<void(unsigned event)>;
-
-// Watching lasts as long as this object.
-class DeviceChangeWatch {
-  public:
-    virtual ~DeviceChangeWatch() = default;
-};
-
-// An opened device; destroying it closes the device.
-class WriterDeviceFile {
-  public:
-    virtual ~WriterDeviceFile() = default;
-    // Claims the writer's interface; null when that fails. The interface must
-    // be destroyed before the file.
-    virtual std::unique_ptr<WriterTransport> Initialize() = 0;
-};
-
-class WriterBus {
-  public:
-    virtual ~WriterBus() = default;
-    // The present USB devices in enumeration order; nullopt when the list
-    // cannot be had.
-    virtual std::optional<std::vector<UsbDeviceEntry>> ListDevices() = 0;
-    // Opens the device at `path`; null when it is gone or cannot be opened.
-    virtual std::unique_ptr<WriterDeviceFile> Open(const std::string& path) = 0;
-    // Starts reporting arrivals and removals of every USB device to `sink`;
-    // null when that is not possible.
-    virtual std::unique_ptr<DeviceChangeWatch> Watch(DeviceChangeSink sink) = 0;
-};
-
 struct WriterConnectionState {
-    // Where the writer is looked for; made on first use (DefaultWriterBus).
-    // Declared first so that it outlives the device it opened.
+    // Where the writer is looked for (UseWriterBus); without one no writer is
+    // found and nothing is watched. Declared first so that it outlives the
+    // device it opened.
     std::unique_ptr<WriterBus> Bus;
     // 1 while the writer is open and its interface claimed (set before the
     // version query; an attempt whose query fails ends with 0).
@@ -109,7 +66,7 @@ bool FindWriter();
 // box before the state is reported.
 void StartWriterConnection();
 
-// The window's reaction to a device change. The four event codes above make
+// The window's reaction to a device change. The four device-change codes make
 // it search for the writer: it connects when the writer is found and not
 // connected, and in every other case drops the connection; either way the
 // state is reported through the hook. Every other code is ignored.
@@ -145,13 +102,8 @@ class WriterOperationGuard {
 };
 
 // Starts watching the installed bus for device changes (see DeviceChangeSink);
-// null when the bus cannot watch.
+// null when there is no bus or it cannot watch.
 std::unique_ptr<DeviceChangeWatch> WatchDeviceChanges(DeviceChangeSink sink);
 
 // Replaces the bus, dropping the connection first.
 void UseWriterBus(std::unique_ptr<WriterBus> bus);
-
-// The bus made on first use: libusb, or, when the environment variable
-// FUSELOK_STANDIN is set and not empty, the in-process stand-in with one
-// writer attached (for trying the program without the hardware).
-std::unique_ptr<WriterBus> DefaultWriterBus();

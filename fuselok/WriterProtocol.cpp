@@ -35,11 +35,6 @@ void ShowUsbError(const char* text) {
                           platform::MB_OK);
 }
 
-WriterTransfers& LastTransfers() {
-    static WriterTransfers last = WriterTransfers::Whole;
-    return last;
-}
-
 // The writer was pulled out: say so once, then fail quietly, or an operation
 // running on would raise one box for every page it has left.
 WriterTransfers WriterLost(WriterTransport& usb) {
@@ -75,39 +70,42 @@ WriterTransfers RunTransfer(std::uint8_t pipe, std::uint8_t* data, std::size_t l
     return WriterTransfers::Failed;
 }
 
-// A page on its pipe; false only when the transfer failed.
-bool RunPage(std::uint8_t pipe, std::uint8_t* data) {
-    LastTransfers() = RunTransfer(pipe, data, WriterPageSize);
-    return LastTransfers() != WriterTransfers::Failed;
+// Not failed: the transfers completed, whole or not, and what came back may
+// be tested.
+bool Done(WriterTransfers transfers) {
+    return transfers != WriterTransfers::Failed;
 }
 
-// Request frame out, answer frame in. False when either transfer failed; the
-// caller applies its own test to `answer`.
-bool Exchange(std::uint8_t code, std::span<const std::uint8_t> arguments, Frame& answer) {
+// A page on its pipe; it fails only when the transfer failed.
+WriterResult RunPage(std::uint8_t pipe, std::uint8_t* data) {
+    const WriterTransfers transfers = RunTransfer(pipe, data, WriterPageSize);
+    return {Done(transfers), transfers};
+}
+
+// Request frame out, answer frame in: what the two did, the worse of them.
+// When they were done the caller applies its own test to `answer`; after a
+// failed request no answer is read.
+WriterTransfers Exchange(std::uint8_t code, std::span<const std::uint8_t> arguments,
+                         Frame& answer) {
     Frame request;
     request.fill(0xFF);
     request[0] = code;
     std::copy(arguments.begin(), arguments.end(), request.begin() + 1);
-    WriterTransfers& last = LastTransfers();
-    last = RunTransfer(WriterPipeFrameOut, request.data(), request.size());
-    if (last == WriterTransfers::Failed) return false;
+    const WriterTransfers sent = RunTransfer(WriterPipeFrameOut, request.data(), request.size());
+    if (!Done(sent)) return sent;
     answer.fill(0xFF);
-    last = std::max(last, RunTransfer(WriterPipeFrameIn, answer.data(), answer.size()));
-    return last != WriterTransfers::Failed;
+    return std::max(sent, RunTransfer(WriterPipeFrameIn, answer.data(), answer.size()));
 }
 
 // The commands whose only test is the echoed code.
-bool EchoCommand(std::uint8_t code, std::span<const std::uint8_t> arguments = {}) {
+WriterResult EchoCommand(std::uint8_t code, std::span<const std::uint8_t> arguments = {}) {
     WriterOperationGuard hold;
     Frame answer;
-    return Exchange(code, arguments, answer) && answer[0] == code;
+    const WriterTransfers transfers = Exchange(code, arguments, answer);
+    return {Done(transfers) && answer[0] == code, transfers};
 }
 
 } // namespace
-
-WriterTransfers LastWriterTransfers() {
-    return LastTransfers();
-}
 
 WriterMessageHook SetWriterMessageHook(WriterMessageHook hook) {
     WriterMessageHook previous = std::move(MessageHook());
@@ -115,36 +113,37 @@ WriterMessageHook SetWriterMessageHook(WriterMessageHook hook) {
     return previous;
 }
 
-bool GetWriterVersion(std::string& major, std::string& minor) {
+WriterResult GetWriterVersion(std::string& major, std::string& minor) {
     WriterOperationGuard hold;
     Frame answer;
+    const WriterTransfers transfers = Exchange(WriterCmdGetVersion, {}, answer);
     // Byte 0 of this answer is not looked at.
-    if (!Exchange(WriterCmdGetVersion, {}, answer) || answer[2] != 0x01) return false;
+    if (!Done(transfers) || answer[2] != 0x01) return {false, transfers};
     major = std::to_string(answer[3]);
     minor = std::to_string(answer[4]);
-    return true;
+    return {true, transfers};
 }
 
-bool DetectChip(std::uint32_t chip_id) {
+WriterResult DetectChip(std::uint32_t chip_id) {
     WriterOperationGuard hold;
     Frame answer;
-    return Exchange(WriterCmdDetectChip, Low24(chip_id), answer) &&
-           answer[0] == WriterCmdDetectChip && answer[2] == 0x00;
+    const WriterTransfers transfers = Exchange(WriterCmdDetectChip, Low24(chip_id), answer);
+    return {Done(transfers) && answer[0] == WriterCmdDetectChip && answer[2] == 0x00, transfers};
 }
 
-bool EndOperation() {
+WriterResult EndOperation() {
     return EchoCommand(WriterCmdEndOperation);
 }
 
-bool EraseBlock(std::uint8_t index) {
+WriterResult EraseBlock(std::uint8_t index) {
     return EchoCommand(WriterCmdEraseBlock, std::span(&index, 1));
 }
 
-bool BeginWrite(std::uint32_t address) {
+WriterResult BeginWrite(std::uint32_t address) {
     return EchoCommand(WriterCmdBeginWrite, Low24(address));
 }
 
-bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
+WriterResult WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
     WriterOperationGuard hold;
     // The transport only reads from out buffers; a copy keeps the interface
     // one pointer type for both directions.
@@ -153,19 +152,19 @@ bool WritePage(std::span<const std::uint8_t, WriterPageSize> page) {
     return RunPage(WriterPipePageOut, out.data());
 }
 
-bool EndWrite() {
+WriterResult EndWrite() {
     return EchoCommand(WriterCmdEndWrite);
 }
 
-bool BeginRead(std::uint32_t address) {
+WriterResult BeginRead(std::uint32_t address) {
     return EchoCommand(WriterCmdBeginRead, Low24(address));
 }
 
-bool ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
+WriterResult ReadPage(std::span<std::uint8_t, WriterPageSize> page) {
     WriterOperationGuard hold;
     return RunPage(WriterPipePageIn, page.data());
 }
 
-bool EndRead() {
+WriterResult EndRead() {
     return EchoCommand(WriterCmdEndRead);
 }

@@ -12,6 +12,18 @@ std::string Hex(std::uint32_t value, int digits) {
     return text;
 }
 
+// What a transfer that the writer did not take up leaves for the record: the
+// bytes sent on an out pipe; an in pipe's buffer holds nothing of the writer.
+const std::uint8_t* SentBytes(std::uint8_t pipe, const std::uint8_t* data) {
+    return (pipe & 0x80) != 0 ? nullptr : data;
+}
+
+// The bytes a transfer moves: all of them, unless a fault cuts it short.
+std::size_t Deliverable(const StandInFault* fault, std::size_t length) {
+    if (fault && fault->kind == StandInFault::ShortAnswer) return std::min(length, fault->length);
+    return length;
+}
+
 std::uint32_t Low24(const std::uint8_t* frame, std::size_t length) {
     auto byte = [&](std::size_t i) -> std::uint32_t { return i < length ? frame[i] : 0xFF; };
     return byte(1) | byte(2) << 8 | byte(3) << 16;
@@ -134,106 +146,119 @@ void WriterStandIn::Command(const std::uint8_t* frame, std::size_t length) {
 TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, std::size_t length,
                                        unsigned timeout_ms) {
     if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
-    TransferResult result;
-    auto timed_out = [&]() {
-        waited_ms_ += timeout_ms;
-        Record(pipe, data, length, TransferStatus::TimedOut, false);
-        result.status = TransferStatus::TimedOut;
-        return result;
-    };
-    const bool in = (pipe & 0x80) != 0;
-    auto not_started = [&]() {
-        Record(pipe, in ? nullptr : data, length, TransferStatus::NotStarted, false);
-        return result;
-    };
-    if (removed_) return not_started();
-
+    if (removed_) return NotStarted(pipe, data, length);
     const StandInFault* fault = FaultFor(pipe);
-    std::size_t deliver = length;
-    std::optional<std::uint8_t> status;
-    std::optional<std::uint8_t> code;
     if (fault) {
-        switch (fault->kind) {
-        case StandInFault::StartFails:
-            return not_started();
-        case StandInFault::Removal:
-            not_started();
-            Remove();
-            return result;
-        case StandInFault::NoAnswer:
-            // A cancelled answer is lost with its transfer.
-            if (pipe == WriterPipeFrameIn) answer_ready_ = false;
-            return timed_out();
-        case StandInFault::TransferError:
-            if (pipe == WriterPipeFrameIn) answer_ready_ = false;
-            Record(pipe, in ? nullptr : data, length, TransferStatus::Completed, false);
-            result.status = TransferStatus::Completed;
-            result.errored = true;
-            return result;
-        case StandInFault::ShortAnswer:
-            deliver = std::min(length, fault->length);
-            break;
-        case StandInFault::WrongStatus:
-            status = fault->status;
-            break;
-        case StandInFault::WrongCode:
-            code = fault->status;
-            break;
-        }
+        if (std::optional<TransferResult> ended = EndedBy(*fault, pipe, data, length, timeout_ms))
+            return *ended;
     }
-
     switch (pipe) {
     case WriterPipeFrameOut:
-        Record(pipe, data, length, TransferStatus::Completed, true);
-        Command(data, length);
-        result.status = TransferStatus::Completed;
-        result.received = length;
-        return result;
-    case WriterPipeFrameIn: {
-        if (!answer_ready_) return timed_out();
-        answer_ready_ = false;
-        std::vector<std::uint8_t> answer = answer_;
-        if (status) answer[2] = *status;
-        if (code) answer[0] = *code;
-        deliver = std::min(deliver, answer.size());
-        std::copy_n(answer.begin(), deliver, data);
-        Record(pipe, data, deliver, TransferStatus::Completed, true);
-        result.status = TransferStatus::Completed;
-        result.received = deliver;
-        return result;
-    }
+        return FrameOut(data, length);
+    case WriterPipeFrameIn:
+        return AnswerIn(data, length, fault, timeout_ms);
     case WriterPipePageOut:
-        if (stream_ != Stream::Writing) {
-            Violation("page written outside a write stream");
-            return timed_out();
-        }
-        if (length != WriterPageSize) Violation("page of " + std::to_string(length) + " bytes");
-        // Programming only clears bits; only an erase sets them again.
-        for (std::size_t i = 0; i < deliver; ++i)
-            chip_[(stream_address_ + i) % StandInChipSize] &= data[i];
-        stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
-        Record(pipe, data, length, TransferStatus::Completed, true);
-        result.status = TransferStatus::Completed;
-        result.received = deliver;
-        return result;
+        return PageOut(data, length, fault, timeout_ms);
     case WriterPipePageIn:
-        if (stream_ != Stream::Reading) {
-            Violation("page read outside a read stream");
-            return timed_out();
-        }
-        if (length != WriterPageSize) Violation("page of " + std::to_string(length) + " bytes");
-        for (std::size_t i = 0; i < deliver; ++i)
-            data[i] = chip_[(stream_address_ + i) % StandInChipSize];
-        stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
-        Record(pipe, nullptr, length, TransferStatus::Completed, true);
-        result.status = TransferStatus::Completed;
-        result.received = deliver;
-        return result;
+        return PageIn(data, length, fault, timeout_ms);
     default:
         Violation("transfer on pipe " + Hex(pipe, 2));
         Record(pipe, nullptr, length, TransferStatus::NotStarted, false);
+        return {};
+    }
+}
+
+TransferResult WriterStandIn::NotStarted(std::uint8_t pipe, const std::uint8_t* data,
+                                         std::size_t length) {
+    Record(pipe, SentBytes(pipe, data), length, TransferStatus::NotStarted, false);
+    return {};
+}
+
+TransferResult WriterStandIn::TimedOut(std::uint8_t pipe, const std::uint8_t* data,
+                                       std::size_t length, unsigned timeout_ms) {
+    waited_ms_ += timeout_ms;
+    Record(pipe, data, length, TransferStatus::TimedOut, false);
+    return {TransferStatus::TimedOut};
+}
+
+std::optional<TransferResult> WriterStandIn::EndedBy(const StandInFault& fault, std::uint8_t pipe,
+                                                     std::uint8_t* data, std::size_t length,
+                                                     unsigned timeout_ms) {
+    switch (fault.kind) {
+    case StandInFault::StartFails:
+        return NotStarted(pipe, data, length);
+    case StandInFault::Removal: {
+        TransferResult result = NotStarted(pipe, data, length);
+        Remove();
         return result;
     }
+    case StandInFault::NoAnswer:
+        // A cancelled answer is lost with its transfer.
+        if (pipe == WriterPipeFrameIn) answer_ready_ = false;
+        return TimedOut(pipe, data, length, timeout_ms);
+    case StandInFault::TransferError:
+        if (pipe == WriterPipeFrameIn) answer_ready_ = false;
+        Record(pipe, SentBytes(pipe, data), length, TransferStatus::Completed, false);
+        return TransferResult{TransferStatus::Completed, 0, true};
+    case StandInFault::ShortAnswer:
+    case StandInFault::WrongStatus:
+    case StandInFault::WrongCode:
+        break;
+    }
+    return std::nullopt;
+}
+
+TransferResult WriterStandIn::FrameOut(const std::uint8_t* data, std::size_t length) {
+    Record(WriterPipeFrameOut, data, length, TransferStatus::Completed, true);
+    Command(data, length);
+    return {TransferStatus::Completed, length};
+}
+
+TransferResult WriterStandIn::AnswerIn(std::uint8_t* data, std::size_t length,
+                                       const StandInFault* fault, unsigned timeout_ms) {
+    if (!answer_ready_) return TimedOut(WriterPipeFrameIn, data, length, timeout_ms);
+    answer_ready_ = false;
+    std::vector<std::uint8_t> answer = answer_;
+    if (fault && fault->kind == StandInFault::WrongStatus) answer[2] = fault->status;
+    if (fault && fault->kind == StandInFault::WrongCode) answer[0] = fault->status;
+    const std::size_t deliver = std::min(Deliverable(fault, length), answer.size());
+    std::copy_n(answer.begin(), deliver, data);
+    Record(WriterPipeFrameIn, data, deliver, TransferStatus::Completed, true);
+    return {TransferStatus::Completed, deliver};
+}
+
+TransferResult WriterStandIn::PageOut(const std::uint8_t* data, std::size_t length,
+                                      const StandInFault* fault, unsigned timeout_ms) {
+    if (!PageStreamOpen(Stream::Writing, length, "page written outside a write stream"))
+        return TimedOut(WriterPipePageOut, data, length, timeout_ms);
+    const std::size_t deliver = Deliverable(fault, length);
+    // Programming only clears bits; only an erase sets them again.
+    for (std::size_t i = 0; i < deliver; ++i)
+        chip_[(stream_address_ + i) % StandInChipSize] &= data[i];
+    stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
+    Record(WriterPipePageOut, data, length, TransferStatus::Completed, true);
+    return {TransferStatus::Completed, deliver};
+}
+
+TransferResult WriterStandIn::PageIn(std::uint8_t* data, std::size_t length,
+                                     const StandInFault* fault, unsigned timeout_ms) {
+    if (!PageStreamOpen(Stream::Reading, length, "page read outside a read stream"))
+        return TimedOut(WriterPipePageIn, data, length, timeout_ms);
+    const std::size_t deliver = Deliverable(fault, length);
+    for (std::size_t i = 0; i < deliver; ++i)
+        data[i] = chip_[(stream_address_ + i) % StandInChipSize];
+    stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
+    Record(WriterPipePageIn, nullptr, length, TransferStatus::Completed, true);
+    return {TransferStatus::Completed, deliver};
+}
+
+bool WriterStandIn::PageStreamOpen(Stream stream, std::size_t length, const char* outside) {
+    if (stream_ != stream) {
+        Violation(outside);
+        return false;
+    }
+    if (length != WriterPageSize) Violation("page of " + std::to_string(length) + " bytes");
+    return true;
 }
 
 std::vector<std::string> WriterStandIn::Commands() const {

@@ -9,7 +9,7 @@
 // timed out, and the time it stood for is added to WaitedMs().
 #pragma once
 
-#include "WriterConnection.h"
+#include "WriterInterfaces.h"
 
 #include <chrono>
 #include <cstdint>
@@ -103,7 +103,34 @@ class WriterStandIn {
 
     enum class Stream { None, Writing, Reading };
 
+    // The fault that hits this transfer on `pipe`, if any; counts the
+    // transfer against every fault on the pipe.
     const StandInFault* FaultFor(std::uint8_t pipe);
+    // Ends the transfer as `fault` has it (not started, timed out, failed
+    // in transit, or the writer pulled out); nullopt for a fault that lets it
+    // through and only changes what it moves.
+    std::optional<TransferResult> EndedBy(const StandInFault& fault, std::uint8_t pipe,
+                                          std::uint8_t* data, std::size_t length,
+                                          unsigned timeout_ms);
+    // A transfer the writer never took up, and one it let time out.
+    TransferResult NotStarted(std::uint8_t pipe, const std::uint8_t* data, std::size_t length);
+    TransferResult TimedOut(std::uint8_t pipe, const std::uint8_t* data, std::size_t length,
+                            unsigned timeout_ms);
+    // The four pipes. `fault` is the one that let the transfer through, if
+    // any: it may cut the answer or page short, or change the answer's status
+    // or code byte.
+    TransferResult FrameOut(const std::uint8_t* data, std::size_t length);
+    TransferResult AnswerIn(std::uint8_t* data, std::size_t length, const StandInFault* fault,
+                            unsigned timeout_ms);
+    TransferResult PageOut(const std::uint8_t* data, std::size_t length, const StandInFault* fault,
+                           unsigned timeout_ms);
+    TransferResult PageIn(std::uint8_t* data, std::size_t length, const StandInFault* fault,
+                          unsigned timeout_ms);
+    // True when a page may move: its stream is open. Outside it the page is
+    // a violation and nothing takes it up; one of the wrong size is a
+    // violation too, but moves.
+    bool PageStreamOpen(Stream stream, std::size_t length, const char* outside);
+    // Adds the transfer to the wire record.
     void Record(std::uint8_t pipe, const std::uint8_t* data, std::size_t length,
                 TransferStatus status, bool delivered);
     void Command(const std::uint8_t* frame, std::size_t length);

@@ -1,11 +1,30 @@
 #include "WriterWiring.h"
 
 #include "Main.h"
+#include "UsbTransport.h"
+#include "WriterConnection.h"
+#include "WriterStandIn.h"
 
 #include <QMetaObject>
 #include <QString>
 
+#include <cstdlib>
+
+std::unique_ptr<WriterBus> DefaultWriterBus() {
+    const char* standin = std::getenv("FUSELOK_STANDIN");
+    if (standin && *standin) {
+        auto bus = std::make_unique<StandInBus>();
+        std::shared_ptr<WriterStandIn> writer = bus->PlugWriter();
+        // A try-out runs for hours; the wire record is for tests.
+        writer->SetRecording(false);
+        return bus;
+    }
+    return std::make_unique<UsbBus>();
+}
+
 void WriterWiring::Start(TForm1& form) {
+    // Tests install a bus of their own before the window is made.
+    if (!WriterConnection.Bus) UseWriterBus(DefaultWriterBus());
     SetWriterStateHook([&form](bool connected, const std::string& major, const std::string& minor) {
         form.ShowWriterState(connected, QString::fromLocal8Bit(major.c_str()),
                              QString::fromLocal8Bit(minor.c_str()));

@@ -1,19 +1,26 @@
 // Ties the window to the writer connection for as long as it lives: the
 // connection reports its state to the window, device changes reach the
 // window's procedure on its own thread, and nothing of the connection
-// outlives the window.
+// outlives the window. Here, too, the program chooses where the writer is
+// looked for.
 #pragma once
 
-#include "WriterConnection.h"
+#include "WriterInterfaces.h"
 
 #include <memory>
 
 class TForm1;
 
+// The program's bus: libusb, or, when the environment variable
+// FUSELOK_STANDIN is set and not empty, the in-process stand-in with one
+// writer attached (for trying the program without the hardware).
+std::unique_ptr<WriterBus> DefaultWriterBus();
+
 class WriterWiring {
   public:
     // Wires `form` and runs the start-up search for the writer; the window's
-    // ConnectWriter.
+    // ConnectWriter. The search runs on the installed bus, DefaultWriterBus
+    // when none is installed yet.
     void Start(TForm1& form);
 
     // Must run before the window goes: the watch reports to it and the

@@ -3,6 +3,7 @@
 // buffers of given-up transfers, and the device watch.
 #include "UsbTransport.h"
 #include "WriterConnection.h"
+#include "WriterProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -344,8 +345,7 @@ TEST_F(UsbTransportTest, WriterPulledOutWhileAPageIsInFlightFailsThatPage) {
     // Moved whole, but with an error status of its own: no page done.
     usb_.completion = LIBUSB_TRANSFER_ERROR;
     usb_.error_moves_all = true;
-    WritePage(page);
-    EXPECT_EQ(LastWriterTransfers(), WriterTransfers::Partial);
+    EXPECT_EQ(WritePage(page).Transfers(), WriterTransfers::Partial);
 
     usb_.completion = LIBUSB_TRANSFER_NO_DEVICE;
     EXPECT_FALSE(ReadPage(page));

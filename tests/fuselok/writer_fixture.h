@@ -3,6 +3,7 @@
 #pragma once
 
 #include "WriterConnection.h"
+#include "WriterProtocol.h"
 #include "WriterStandIn.h"
 #include "message_box.h"
 
