@@ -6,6 +6,7 @@
 
 #include "Fileclass.h"
 #include "Memory.h"
+#include "ScriptLayout.h"
 #include "Sectionclass.h"
 
 #include <QMainWindow>
@@ -104,7 +105,7 @@ class TForm1 : public QMainWindow {
 
     // The project model, alive exactly as long as the window.
     MemoryUsage Usage;
-    std::array<Section, 256> Sections;
+    ScriptLayout::SectionArray Sections;
     FileList Files;
 
     // Bytes every image needs besides the voices; added once at start.
@@ -140,17 +141,9 @@ class TForm1 : public QMainWindow {
     // the file list and List_File; false (nothing added) when it is refused.
     bool LoadFileEntry(int32_t Id, const QString& Path);
 
-    // A number field as the script file and the list rows hold it: a decimal
-    // integer, optionally signed and preceded by blanks; `Default` for any
-    // other text and for numbers outside 32 bits.
-    static int32_t StrToIntDef(const QString& Text, int32_t Default);
     // The file id a List_File row holds in its hidden column; 0 when the row
     // does not exist or its text is not a number.
     int32_t FileIdOfRow(int Row) const;
-    // Why the script file cannot carry `Path` on its voice line (the line
-    // would not load back, or the generator would not read it), or null when
-    // it can.
-    static const char* ScriptPathFault(const QString& Path);
     // True, after an error box that names the file and says why, when the
     // script file cannot carry `Path`.
     bool PathRefusedByScript(const QString& Path);

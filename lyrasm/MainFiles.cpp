@@ -12,41 +12,13 @@
 #include <QAction>
 #include <QLocale>
 
-namespace {
-
-// The longest path the generator reads: its quoted text holds at most 1023
-// bytes, the two quotes included.
-constexpr qsizetype kMaxScriptPath = 1021;
-
-} // namespace
-
-const char* TForm1::ScriptPathFault(const QString& Path) {
-    // The path stands between double quotes on one line, in the 8-bit code
-    // page: a line feed or a carriage return breaks the line, a double quote
-    // ends the text early, a NUL ends the name that is opened, a character
-    // the code page lacks would come back as another file's name, and the
-    // generator stops at a text longer than its buffer.
-    if (Path.contains(QLatin1Char('\n'))) return "a line feed";
-    if (Path.contains(QLatin1Char('\r'))) return "a carriage return";
-    if (Path.contains(QLatin1Char('"'))) return "a double quote";
-    if (Path.contains(QChar(0))) return "a NUL character";
-    QByteArray bytes;
-    if (!platform::to_ansi_exact(Path, bytes)) return "a character outside the code page";
-    if (bytes.size() > kMaxScriptPath) return "more than 1021 bytes";
-    return nullptr;
-}
-
-int32_t TForm1::StrToIntDef(const QString& Text, int32_t Default) {
-    return ScriptLayout::StrToIntDef(Text, Default);
-}
-
 int32_t TForm1::FileIdOfRow(int Row) const {
     if (Row < 0 || Row >= List_File->ItemCount()) return 0;
-    return StrToIntDef(List_File->SubItem(Row, 3), 0);
+    return ScriptLayout::StrToIntDef(List_File->SubItem(Row, 3), 0);
 }
 
 bool TForm1::PathRefusedByScript(const QString& Path) {
-    const char* fault = ScriptPathFault(Path);
+    const char* fault = ScriptLayout::PathFault(Path);
     if (!fault) return false;
     ShowMessageBox(QStringLiteral("The File: \"") + Path +
                        QStringLiteral("\" can't be saved in a log file: its path holds ") +

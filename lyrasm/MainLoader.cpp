@@ -12,6 +12,7 @@
 #include "regular_file.h"
 
 #include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
@@ -42,7 +43,7 @@ bool TForm1::LoadFileEntry(int32_t Id, const QString& Path) {
     // A double quote or a lone carriage return inside the quotes reads back
     // here, but such a project could not be saved again. The refusal makes
     // the file damaged, and that is all the user is told.
-    if (ScriptPathFault(Path)) return false;
+    if (ScriptLayout::PathFault(Path)) return false;
     WaveHeader header;
     if (!header.Load(Path) || !header.IsPcm8Mono()) return false;
     // A data size of 2 GiB or more reads negative and would lower the usage.
@@ -56,18 +57,16 @@ bool TForm1::LoadFileEntry(int32_t Id, const QString& Path) {
 void TForm1::Menu_File_LoadClick(QObject*) {
     if (!Load->Execute(this)) return;
     const QString path = Load->FileName;
-    std::FILE* file = OpenScript(path);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenScript(path), &std::fclose);
     if (!file) {
         ShowMessageBox(QStringLiteral("Failed To Open File: \"") + path + QLatin1Char('"'),
                        mkError);
         return;
     }
 
-    ScriptLayout::LineReader lines(file);
-
     // From here on the former project is gone, whatever the file holds.
     ClearProject();
-    const ScriptLayout::Reading script = ScriptLayout::Parse(lines);
+    const ScriptLayout::Reading script = ScriptLayout::Parse(file.get());
 
     // Vout and Mode are applied even in a file already found damaged.
     if (script.Dac) {
@@ -87,13 +86,14 @@ void TForm1::Menu_File_LoadClick(QObject*) {
             damaged = true;
             break;
         }
-    // The sections count only in a file sound to its end.
-    if (!damaged) Sections = script.Sections;
-
-    // A damaged file leaves an empty project rather than part of one. The
-    // user is told with the lists already emptied; the usage text follows
-    // once the message is closed, as after every load.
-    if (damaged) ClearProject();
+    // The sections count only in a file sound to its end. A damaged file
+    // leaves an empty project rather than part of one. The user is told with
+    // the lists already emptied; the usage text follows once the message is
+    // closed, as after every load.
+    if (damaged)
+        ClearProject();
+    else
+        Sections = script.Sections;
     RefreshSectionList();
     RefreshGroupList();
     if (damaged) ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);

@@ -66,7 +66,7 @@ bool TForm1::WriteScriptFile(const QString& path) {
         project.Voices.push_back({id, wav});
     }
     project.Dac = Menu_Vout_DAC->isChecked();
-    project.FuncCode = ModeCodes()[0].Code; // Key Trigger when no item is checked
+    // Key Trigger, the project's default, when no item is checked.
     for (const ModeCode& mode : ModeCodes())
         if (mode.Item->isChecked()) project.FuncCode = mode.Code;
     project.Sections = Sections;

@@ -36,6 +36,9 @@ constexpr Field kFuncCode{kValueColumn, kValueColumn + 1};
 constexpr Field kVoiceLead{1, kNameColumn};
 constexpr Field kVoiceId{kNameColumn + 1, kNameColumn + 4};
 constexpr int kPathColumn = kValueColumn + 1;
+// The longest path the generator reads: its quoted text holds at most 1023
+// bytes, the two quotes included.
+constexpr qsizetype kMaxPath = 1021;
 
 // Section lines: ".Section[", the section number and "] " fill the keyword
 // field; the first columns tell them from the section rule between them.
@@ -155,7 +158,7 @@ QString FuncCodeLine(int code) {
 }
 
 // One past the last section that plays anything; 0 when none does.
-QString SbtMaxLine(const std::array<Section, kSectionCount>& sections) {
+QString SbtMaxLine(const SectionArray& sections) {
     int sbtMax = 0;
     for (int i = kSectionCount - 1; i >= 0; --i)
         if (!sections[static_cast<size_t>(i)].IsEmpty()) {
@@ -223,33 +226,47 @@ void AppendSectionBlock(QStringList& lines, int index, const Section& s) {
 // Reading
 
 // The longest line taken, line feed excluded. The writer's longest line is a
-// voice line: 28 characters and the closing quote around a path, which the
-// file system limits to 4096 bytes. Anything longer is no line of ours, and
-// reading it whole could fill the memory.
+// voice line: 28 characters, a path of at most kMaxPath bytes and the closing
+// quote. Anything much longer is no line of ours, and reading it whole could
+// fill the memory.
 constexpr size_t kMaxLine = 8192;
 
 // The lines of a file as the loader takes them, keeping the verdict: every
 // line past the limit makes the file damaged.
 class Lines {
   public:
-    Lines(LineReader& reader, bool& damaged) : Reader(reader), Damaged(damaged) {}
+    Lines(std::FILE* file, bool& damaged) : File(file), Damaged(damaged) {}
 
     // The next line; an empty one at the end of the file, where it answers
-    // false (and goes on doing so).
+    // false (and goes on doing so). A line past the limit reads as empty.
     bool Next() {
+        QByteArray bytes;
         bool tooLong = false;
-        if (!Reader.Next(Line, tooLong)) {
+        int c = std::getc(File);
+        if (c == EOF) {
             Line.clear();
             return false;
         }
-        if (tooLong) Damaged = true;
+        for (; c != EOF && c != '\n'; c = std::getc(File)) {
+            if (tooLong) continue;
+            if (static_cast<size_t>(bytes.size()) == kMaxLine)
+                tooLong = true;
+            else
+                bytes.append(static_cast<char>(c));
+        }
+        if (tooLong) {
+            bytes.clear();
+            Damaged = true;
+        }
+        if (bytes.endsWith('\r')) bytes.chop(1);
+        Line = platform::from_ansi(bytes);
         return true;
     }
     const QString& Text() const { return Line; }
     QString Cut(Field field) const { return ScriptLayout::Cut(Line, field); }
 
   private:
-    LineReader& Reader;
+    std::FILE* File;
     bool& Damaged;
     QString Line;
 };
@@ -277,8 +294,8 @@ void ParseSettings(Lines& lines, Reading& r) {
 void ParseVoices(Lines& lines, Reading& r) {
     const QString separator = Cut(BlockSeparator(), kVoiceLead);
     const QString lead = VoiceLead();
-    while (!r.Damaged) {
-        if (!lines.Next() || r.Damaged) break; // the end, or a line past the limit
+    while (!r.Damaged && lines.Next()) {
+        if (r.Damaged) break; // a line past the limit
         if (lines.Cut(kVoiceLead) == separator) break;
         if (lines.Cut(kVoiceLead) == lead) {
             const int32_t id = StrToIntDef(lines.Cut(kVoiceId), 0);
@@ -363,27 +380,9 @@ QByteArray Format(const Project& project, const QDateTime& now) {
     return platform::to_ansi(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
-bool LineReader::Next(QString& line, bool& tooLong) {
-    QByteArray bytes;
-    tooLong = false;
-    int c = std::getc(File);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::getc(File)) {
-        if (tooLong) continue;
-        if (static_cast<size_t>(bytes.size()) == kMaxLine)
-            tooLong = true;
-        else
-            bytes.append(static_cast<char>(c));
-    }
-    if (tooLong) bytes.clear();
-    if (bytes.endsWith('\r')) bytes.chop(1);
-    line = platform::from_ansi(bytes);
-    return true;
-}
-
-Reading Parse(LineReader& reader) {
+Reading Parse(std::FILE* file) {
     Reading r;
-    Lines lines(reader, r.Damaged);
+    Lines lines(file, r.Damaged);
     for (int i = 0; i < 4; ++i) // top rule, title, time stamp, block separator
         lines.Next();
     for (const QString& expected : FixedLines()) {
@@ -396,6 +395,22 @@ Reading Parse(LineReader& reader) {
     ParseVoices(lines, r);
     ParseSections(lines, r);
     return r;
+}
+
+const char* PathFault(const QString& path) {
+    // The path stands between double quotes on one line, in the 8-bit code
+    // page: a line feed or a carriage return breaks the line, a double quote
+    // ends the text early, a NUL ends the name that is opened, a character
+    // the code page lacks would come back as another file's name, and the
+    // generator stops at a text longer than its buffer.
+    if (path.contains(QLatin1Char('\n'))) return "a line feed";
+    if (path.contains(QLatin1Char('\r'))) return "a carriage return";
+    if (path.contains(QLatin1Char('"'))) return "a double quote";
+    if (path.contains(QChar(0))) return "a NUL character";
+    QByteArray bytes;
+    if (!platform::to_ansi_exact(path, bytes)) return "a character outside the code page";
+    if (bytes.size() > kMaxPath) return "more than 1021 bytes";
+    return nullptr;
 }
 
 int32_t StrToIntDef(const QString& Text, int32_t Default) {

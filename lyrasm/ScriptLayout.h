@@ -21,6 +21,7 @@
 namespace ScriptLayout {
 
 constexpr int kSectionCount = 256;
+using SectionArray = std::array<Section, kSectionCount>;
 
 // The $FuncCode of each Mode.
 enum : int {
@@ -42,34 +43,15 @@ struct Project {
     std::vector<Voice> Voices; // in the file list's row order
     bool Dac = false;          // Vout: DAC ($RampEn "Yes") or PWM ("No")
     int FuncCode = kKeyTrigger;
-    std::array<Section, kSectionCount> Sections;
+    SectionArray Sections;
 };
 
 // The whole file for `project`, written at `now`: every line, the last one
 // included, ends in CR LF, and the text is in the 8-bit code page.
 QByteArray Format(const Project& project, const QDateTime& now);
 
-// Reads a script file line by line, up to each line feed; a carriage return
-// before the line feed is dropped. A last line without a line feed counts
-// as a line too.
-class LineReader {
-  public:
-    // Takes the file over and closes it when done.
-    explicit LineReader(std::FILE* file) : File(file) {}
-    ~LineReader() { std::fclose(File); }
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
-
-    // False at the end of the file. `tooLong` is set for a line past the
-    // longest one taken; its text is then empty.
-    bool Next(QString& line, bool& tooLong);
-
-  private:
-    std::FILE* File;
-};
-
-// What a script file holds, read the way the loader takes it: line by line,
-// stopping at the first line that is not where the writer puts it.
+// What a script file holds, read the way the loader takes it: line by line;
+// the voice and section lines stop at the first damage.
 struct Reading {
     // Lines 9 and 10 count even in a file found damaged before them: Vout
     // when line 9 says Yes or No, the Mode's code when line 10 holds one.
@@ -79,12 +61,18 @@ struct Reading {
     // file was damaged before them.
     std::vector<Voice> Voices;
     // What the section lines set; the whole of them only in a sound file.
-    std::array<Section, kSectionCount> Sections;
+    SectionArray Sections;
     // Set by the first line that fails a test, and never cleared.
     bool Damaged = false;
 };
 
-Reading Parse(LineReader& lines);
+// Reads `file` to its end, line by line up to each line feed; a carriage
+// return before the line feed is dropped, and a last line without a line
+// feed counts as a line too. The caller closes the file.
+Reading Parse(std::FILE* file);
+
+// Why the voice line cannot carry `path`, or null when it can.
+const char* PathFault(const QString& path);
 
 // A number field as the script file and the list rows hold it: a decimal
 // integer, optionally signed and preceded by blanks; `Default` for any

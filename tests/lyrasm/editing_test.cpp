@@ -317,19 +317,3 @@ TEST_F(Editing, GroupListEditing) {
     EXPECT_EQ(GroupRows().mid(2), QStringList({"||"}));
     EXPECT_EQ(form.Sections[4].Count(), 4);
 }
-
-TEST(NumberField, ReadsLikeTheScriptFile) {
-    const std::pair<const char*, int32_t> cases[] = {{"12", 12},
-                                                     {"  0012", 12},
-                                                     {"-5", -5},
-                                                     {"12 ", -1},
-                                                     {"", -1},
-                                                     {"  ", -1},
-                                                     {"0x10", -1},
-                                                     {"2147483647", INT32_MAX},
-                                                     {"2147483648", -1},
-                                                     {"-2147483648", INT32_MIN},
-                                                     {"99999999999999999999", -1}};
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(TForm1::StrToIntDef(text, -1), value) << text;
-}

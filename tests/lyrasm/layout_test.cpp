@@ -10,7 +10,7 @@
 
 namespace {
 
-QString Dump(const std::array<Section, ScriptLayout::kSectionCount>& sections) {
+QString Dump(const ScriptLayout::SectionArray& sections) {
     QString s;
     for (const Section& sec : sections) {
         s += QString("\n%1%2%3").arg(sec.GetEdge()).arg(sec.GetHold()).arg(sec.GetReTrg());
@@ -38,8 +38,8 @@ TEST(ScriptLayout, ParsingAFormattedProjectGivesItBack) {
     QByteArray text = ScriptLayout::Format(project, QDateTime::currentDateTime());
     std::FILE* file = ::fmemopen(text.data(), static_cast<size_t>(text.size()), "rb");
     ASSERT_NE(file, nullptr);
-    ScriptLayout::LineReader lines(file);
-    const ScriptLayout::Reading read = ScriptLayout::Parse(lines);
+    const ScriptLayout::Reading read = ScriptLayout::Parse(file);
+    std::fclose(file);
 
     EXPECT_FALSE(read.Damaged);
     EXPECT_EQ(read.Dac, std::optional<bool>(true));
@@ -50,4 +50,20 @@ TEST(ScriptLayout, ParsingAFormattedProjectGivesItBack) {
         EXPECT_EQ(read.Voices[i].Path, project.Voices[i].Path);
     }
     EXPECT_EQ(Dump(read.Sections), Dump(project.Sections));
+}
+
+TEST(NumberField, ReadsLikeTheScriptFile) {
+    const std::pair<const char*, int32_t> cases[] = {{"12", 12},
+                                                     {"  0012", 12},
+                                                     {"-5", -5},
+                                                     {"12 ", -1},
+                                                     {"", -1},
+                                                     {"  ", -1},
+                                                     {"0x10", -1},
+                                                     {"2147483647", INT32_MAX},
+                                                     {"2147483648", -1},
+                                                     {"-2147483648", INT32_MIN},
+                                                     {"99999999999999999999", -1}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(ScriptLayout::StrToIntDef(text, -1), value) << text;
 }
