@@ -26,7 +26,6 @@ class FolderList;
 class ReportList;
 class StatusPanels;
 class WaveFileBox;
-struct GeneratorRun;
 
 namespace platform {
 class EventGuard;
@@ -261,8 +260,6 @@ class TForm1 : public QMainWindow {
     // True, after the "too long" message, when the used bytes are not below
     // the chip's capacity.
     bool BuildRefusedForSize();
-    // The Save dialog's choice; false when it was cancelled.
-    bool AskScriptPath(QString& ScriptPath);
     // True, after an error box, when the image path is the script path.
     bool ImagePathRefused(const QString& ScriptPath, const QString& ImagePath);
     // Asks before replacing each file that exists, the script first, and
@@ -271,12 +268,13 @@ class TForm1 : public QMainWindow {
     // Writes the script file; false, with neither file left, when the writer
     // failed (it has said why).
     bool WriteBuildScript(const QString& ScriptPath, const QString& ImagePath);
+    // How a run of the generator ended, as Build tells it.
+    enum class BuildOutcome { Success, FailedProgress, FailedScript };
     // Runs the generator on a worker thread while the window stays live and
-    // the build-state panel says "Building..."; `Run` holds the outcome.
-    void RunGeneratorOnWorker(GeneratorRun& Run, const QString& ScriptPath,
-                              const QString& ImagePath);
+    // the build-state panel says "Building...".
+    BuildOutcome RunGeneratorOnWorker(const QString& ScriptPath, const QString& ImagePath);
     // Tells the user the outcome; after a failure neither file is left.
-    void ReportBuild(const GeneratorRun& Run, const QString& ScriptPath, const QString& ImagePath);
+    void ReportBuild(BuildOutcome Outcome, const QString& ScriptPath, const QString& ImagePath);
 };
 
 // The one window of the program while it runs.

@@ -33,8 +33,6 @@ enum : int32_t {
     kNoExitCode = -4, // the exit code could not be read
 };
 
-} // namespace
-
 // What Build shares with the worker thread. Build owns it for the length of
 // one command; the worker stores Status (and ExitCode with Status 0) and then
 // clears Running as the last thing it does with the record. Running is the
@@ -47,8 +45,6 @@ struct GeneratorRun {
     QString CommandLine;
     int TimeoutMs = 0;
 };
-
-namespace {
 
 // The worker thread's procedure.
 void RunGenerator(GeneratorRun* run) {
@@ -138,15 +134,13 @@ void TForm1::Menu_BulideClick(QObject*) {
     } done{Building};
 
     if (BuildRefusedForSize()) return;
-    QString scriptPath;
-    if (!AskScriptPath(scriptPath)) return;
+    if (!Save->Execute(this)) return;
+    const QString scriptPath = Save->FileName;
     const QString imagePath = ImagePathOf(scriptPath);
     if (ImagePathRefused(scriptPath, imagePath)) return;
     if (!DeleteFormerBuildFiles(scriptPath, imagePath)) return;
     if (!WriteBuildScript(scriptPath, imagePath)) return;
-    GeneratorRun run;
-    RunGeneratorOnWorker(run, scriptPath, imagePath);
-    ReportBuild(run, scriptPath, imagePath);
+    ReportBuild(RunGeneratorOnWorker(scriptPath, imagePath), scriptPath, imagePath);
 }
 
 bool TForm1::BuildRefusedForSize() {
@@ -154,12 +148,6 @@ bool TForm1::BuildRefusedForSize() {
     ShowMessageBox(QStringLiteral("The voice is too long to over IC memory, please make it "
                                   "shorter or re-sampling!"),
                    mkError);
-    return true;
-}
-
-bool TForm1::AskScriptPath(QString& ScriptPath) {
-    if (!Save->Execute(this)) return false;
-    ScriptPath = Save->FileName;
     return true;
 }
 
@@ -190,13 +178,14 @@ bool TForm1::WriteBuildScript(const QString& ScriptPath, const QString& ImagePat
     return false;
 }
 
-void TForm1::RunGeneratorOnWorker(GeneratorRun& Run, const QString& ScriptPath,
-                                  const QString& ImagePath) {
+TForm1::BuildOutcome TForm1::RunGeneratorOnWorker(const QString& ScriptPath,
+                                                  const QString& ImagePath) {
+    GeneratorRun run;
     QString folder = GeneratorFolder.isEmpty() ? platform::program_folder() : GeneratorFolder;
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    Run.CommandLine =
+    run.CommandLine =
         GeneratorCommandLine(folder + QStringLiteral("bin/tessor"), ScriptPath, ImagePath);
-    Run.TimeoutMs = GeneratorTimeout;
+    run.TimeoutMs = GeneratorTimeout;
     {
         DisabledWhileInScope greyed(Menu_Bulide);
         // The worker is joined as the scope ends (right after the record says
@@ -205,27 +194,29 @@ void TForm1::RunGeneratorOnWorker(GeneratorRun& Run, const QString& ScriptPath,
         // worker outlives the command.
         std::jthread worker;
         try {
-            worker = std::jthread(RunGenerator, &Run);
+            worker = std::jthread(RunGenerator, &run);
         } catch (const std::system_error&) {
             // No worker will ever clear the flag; Status still says "not run",
             // which is reported like a generator that did not start.
-            Run.Running.store(false, std::memory_order_relaxed);
+            run.Running.store(false, std::memory_order_relaxed);
         }
         // The window stays live: every other command can be used meanwhile.
         // Waiting for events rather than polling keeps the processor free;
         // the worker posts one when it is done.
         StatusBar->SetPanelText(4, QStringLiteral("Building..."));
-        while (Run.Running.load(std::memory_order_acquire))
+        while (run.Running.load(std::memory_order_acquire))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     StatusBar->SetPanelText(4, QString());
+    if (run.Status != kRan) return BuildOutcome::FailedProgress;
+    return run.ExitCode == 0 ? BuildOutcome::Success : BuildOutcome::FailedScript;
 }
 
-void TForm1::ReportBuild(const GeneratorRun& Run, const QString& ScriptPath,
+void TForm1::ReportBuild(BuildOutcome Outcome, const QString& ScriptPath,
                          const QString& ImagePath) {
-    if (Run.Status != kRan || Run.ExitCode != 0) {
-        ShowMessageBox(Run.Status != kRan ? QStringLiteral("Failed(Progress)!")
-                                          : QStringLiteral("Failed(Script)!"),
+    if (Outcome != BuildOutcome::Success) {
+        ShowMessageBox(Outcome == BuildOutcome::FailedProgress ? QStringLiteral("Failed(Progress)!")
+                                                               : QStringLiteral("Failed(Script)!"),
                        mkError);
         DeleteBuildFiles(ScriptPath, ImagePath);
         return;
