@@ -45,8 +45,10 @@ class IndentDelegate : public QStyledItemDelegate {
     }
 };
 
-// The name with every character that cannot stand in a pattern match (the
-// bytes from_file_name escapes) put as the replacement character.
+// The name with every surrogate put as the replacement character: a lone one
+// (a byte from_file_name escapes) cannot stand in a pattern match. Both halves
+// of a character outside the basic plane go too, which no mask of ours
+// ("*.wav") can tell.
 QString Matchable(QString name) {
     for (QChar& c : name)
         if (c.isSurrogate()) c = QChar::ReplacementCharacter;

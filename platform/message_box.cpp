@@ -95,9 +95,9 @@ int message_box(QWidget* owner, const QString& text, const QString& caption, int
     if (responder()) return responder()(MessageBoxRequest{text, caption, flags});
 
     QMessageBox box(owner);
-    // A title bar with the caption and a close button alone: a modal box
-    // minimized hides the question its owner waits for, and there is nothing
-    // to maximize.
+    // Asks for a title bar with the caption and a close button alone: a modal
+    // box minimized hides the question its owner waits for, and there is
+    // nothing to maximize. Not every window manager grants it (see above).
     box.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                        Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowTitle(caption);
