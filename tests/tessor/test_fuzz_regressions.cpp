@@ -7,7 +7,6 @@
 
 #include "compile.h"
 #include "compile_fixture.h"
-#include "scanner.h"
 #include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -35,12 +34,6 @@ testsupport::RunResult run_script(const TempDir& dir, const std::string& script)
     write_file(dir.file("s.log"), script);
     return run_program({TESSOR_PATH, dir.file("s.log"), dir.file("s.data")});
 }
-
-// While it is alive, a fatal scanner stop throws instead of ending the process.
-struct FatalStopThrows {
-    FatalStopThrows() { set_scanner_fatal_throws(true); }
-    ~FatalStopThrows() { set_scanner_fatal_throws(false); }
-};
 
 // Nesting deeper than the parser's stack of 10000 entries ends the pass with
 // the parser's own message instead of overflowing anything.
@@ -91,7 +84,6 @@ TEST(FuzzRegressions, TokenBeyondYylmaxStopsWithStatusTwo) {
 TEST(FuzzRegressions, ScannerStopInsideGrownParserStackLeavesNothingBehind) {
     TempDir dir;
     {
-        FatalStopThrows throws;
         const std::string stops[] = {
             std::string(500, '(') + std::string(9000, 'x'),
             std::string(5000, '-') + ";" + std::string(9000, 'c'),
