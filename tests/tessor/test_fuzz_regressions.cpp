@@ -58,9 +58,12 @@ TEST(FuzzRegressions, DeepNestingEndsWithMemoryExhausted) {
 // error stream, status 2, no closing line. Every kind of long token does.
 TEST(FuzzRegressions, TokenBeyondYylmaxStopsWithStatusTwo) {
     const std::string tokens[] = {
-        ";" + std::string(9000, 'c'), "\"" + std::string(9000, 'p') + "\"", std::string(9000, 'n'),
-        std::string(8192, '7'),       std::string(9000, ' ') + ".Global", // blanks are one token
-                                                                          // too
+        ";" + std::string(9000, 'c'),
+        "\"" + std::string(9000, 'p') + "\"",
+        std::string(9000, 'n'),
+        std::string(8192, '7'),
+        // blanks are one token too
+        std::string(9000, ' ') + ".Global",
     };
     for (const std::string& token : tokens) {
         TempDir dir;
