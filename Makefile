@@ -22,11 +22,16 @@ TEST_TIMEOUT ?= 30
 # The configuration users get from `make example`.
 RELEASE_OPTIONS := -DCMAKE_BUILD_TYPE=Release
 
+# Configures the build folder $(1) with the options $(2) and builds it.
+define configure_and_build
+	@cmake -S . -B $(1) -G Ninja $(2) >/dev/null
+	@cmake --build $(1) -j $(JOBS)
+endef
+
 # Configures the build folder $(1) with the options $(2), builds it and runs
 # every test there; a run that finds no test fails.
 define build_and_test
-	@cmake -S . -B $(1) -G Ninja $(2) >/dev/null
-	@cmake --build $(1) -j $(JOBS)
+	$(call configure_and_build,$(1),$(2))
 	@cd $(1) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error \
 		--timeout $(TEST_TIMEOUT) -j $(JOBS)
 endef
@@ -38,8 +43,7 @@ bootstrap:
 
 # The programs and what they and their installation need; no test programs.
 release: bootstrap
-	@cmake -S . -B $(RELEASE_DIR) -G Ninja $(RELEASE_OPTIONS) -DVOICE_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(RELEASE_DIR) -j $(JOBS)
+	$(call configure_and_build,$(RELEASE_DIR),$(RELEASE_OPTIONS) -DVOICE_BUILD_TESTS=OFF)
 
 example: release
 	@cd examples && ../$(RELEASE_DIR)/dist/bin/tessor demo.log demo.data

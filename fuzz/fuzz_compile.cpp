@@ -23,7 +23,6 @@
 
 #include "compile.h"
 #include "fuzz_support.h"
-#include "scanner.h"
 #include "test_support.h"
 
 namespace {
@@ -80,7 +79,6 @@ bool check_repeat(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::make_private_folder("tessor-fuzz-compile");
     fuzzsupport::silence_console();
-    set_scanner_fatal_throws(true);
     return 0;
 }
 

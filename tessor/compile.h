@@ -8,9 +8,7 @@ inline constexpr int kExitErrors = -3;     // errors were counted
 inline constexpr int kExitScannerStop = 2; // the scanner stopped the run
 
 // Runs the compile for the command line `argv` (argv[0] the program word) and
-// returns the exit code: kExitSuccess, kExitFileOpen or kExitErrors.
-// Starts from a clean state and releases everything before it returns. A
-// fatal scanner stop ends the process with status kExitScannerStop, unless
-// the scanner was asked to throw (set_scanner_fatal_throws), when the compile
-// returns it.
+// returns the exit code: kExitSuccess, kExitFileOpen, kExitErrors, or
+// kExitScannerStop when the scanner stopped the run.
+// Starts from a clean state and releases everything before it returns.
 int tessor_compile(int argc, const char* const* argv);

@@ -1,7 +1,6 @@
 // tessor: compiles a voice script and the WAV files it names into a Data
 // Memory File.
 #include "compile.h"
-#include "scanner.h"
 #include "std_descriptors.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +9,5 @@ int main(int argc, char** argv) {
     if (!open_standard_descriptors()) return kExitFileOpen;
     // A scanner stop comes back through the compile, which leaves the image
     // as any other end of the run leaves it.
-    set_scanner_fatal_throws(true);
     return tessor_compile(argc, argv);
 }

@@ -10,7 +10,6 @@ enum : int {
     // Reported, each prints "Internal Error !! What happens?" and counts.
     kErrInternal = -1,     // a case that no script can bring about
     kErrVoiceChanged = -1, // a WAV sample count that changed between the passes
-    kErrTableBits = -1,    // a code width the EQ01 table builder refuses
     kErrSyntax = -2,
     kErrConstRedefined = -3,
     kErrConstUndefined = -4,
@@ -34,6 +33,11 @@ enum : int {
     kErrSampleCount = -23,      // a WAV sample count beyond 2 GiB
     kErrEncoderParameter = -24, // an EQ01 parameter below 1
     kErrWaveIsImage = -25,      // a WAV voice file that is the output file
+    // Never reported: a code width the EQ01 table builder refuses. The builder
+    // prints "Internal error" itself; its one caller, the image writer, meets
+    // it when no $Encoder line was accepted and goes on with the decode table
+    // at its mid-scale level alone.
+    kErrTableBits = -1,
 };
 
 // Not an error: the code that has report_error print `text` alone as a line,

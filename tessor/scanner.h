@@ -15,12 +15,11 @@ int parse_number_text(const char* text, int* value);
 int script_last_line();
 
 // A stop of the scanner engine (token too long, failed read or allocation).
-// The program prints the message and ends with status 2; an embedding caller
-// may ask for an exception instead.
+// The scanner prints the message and throws this; tessor_compile catches it
+// and returns kExitScannerStop.
 struct scanner_fatal_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-void set_scanner_fatal_throws(bool throws);
 
 // Releases the scanner engine's buffers.
 void release_scanner();

@@ -18,8 +18,11 @@ namespace {
 
 constexpr int kWaveHeaderSize = 44;
 // PCM samples move in blocks of this many bytes, and a block that the file
-// cannot fill is not written: a file that ends before its header's count
-// leaves only the whole blocks from the voice's first byte in the image.
+// cannot fill is not written: a file that, as it was opened, ends before its
+// header's count leaves only the whole blocks from the voice's first byte in
+// the image. One that shrinks after it was opened is cut the same way where
+// the samples go through the streams; the kernel's copy takes it up to its
+// shrunk end, partial block included.
 constexpr size_t kPcmBlock = 1024;
 // Bytes read at a time where the kernel cannot copy (a multiple of kPcmBlock).
 constexpr size_t kCopyBlock = 64 * 1024;
@@ -221,20 +224,21 @@ int copy_pcm_data(FILE* wave, int image_offset, int voice_data_addr, int start, 
     // nothing; flushing it again would only make it forget its position.
     if (left == 0 && usable == static_cast<size_t>(count)) return kOk;
     static unsigned char block[kCopyBlock];
-    size_t done = usable - left; // bytes of the voice in the image
     while (left > 0) {
         size_t want = left < kCopyBlock ? left : kCopyBlock;
         size_t got = fread(block, 1, want, wave);
-        // Of a file that shrank since it was opened, too, only whole blocks go.
+        // Of a file that shrank since it was opened, these reads put only
+        // whole blocks of the voice in the image; what the kernel copied of
+        // it before stays, up to its shrunk end, partial block included.
         size_t keep = got;
         if (got < want) {
-            size_t whole_end = whole_blocks(done + got);
-            keep = whole_end > done ? whole_end - done : 0;
+            // usable - left: the bytes of the voice already in the image.
+            size_t whole_end = whole_blocks(usable - left + got);
+            keep = whole_end > usable - left ? whole_end - (usable - left) : 0;
         }
         if (fwrite(block, 1, keep, gen_state.image_file) != keep) return kErrWrite;
         if (got < want) return kErrRead;
         left -= want;
-        done += want;
     }
     if (usable < static_cast<size_t>(count)) return kErrRead;
     if (fflush(gen_state.image_file) != 0) return kErrWrite;

@@ -7,7 +7,6 @@
 
 #include "compile.h"
 #include "compile_fixture.h"
-#include "scanner.h"
 #include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -36,12 +35,6 @@ testsupport::RunResult run_script(const TempDir& dir, const std::string& script)
     return run_program({TESSOR_PATH, dir.file("s.log"), dir.file("s.data")});
 }
 
-// While it is alive, a fatal scanner stop throws instead of ending the process.
-struct FatalStopThrows {
-    FatalStopThrows() { set_scanner_fatal_throws(true); }
-    ~FatalStopThrows() { set_scanner_fatal_throws(false); }
-};
-
 // Nesting deeper than the parser's stack of 10000 entries ends the pass with
 // the parser's own message instead of overflowing anything.
 TEST(FuzzRegressions, DeepNestingEndsWithMemoryExhausted) {
@@ -65,9 +58,12 @@ TEST(FuzzRegressions, DeepNestingEndsWithMemoryExhausted) {
 // error stream, status 2, no closing line. Every kind of long token does.
 TEST(FuzzRegressions, TokenBeyondYylmaxStopsWithStatusTwo) {
     const std::string tokens[] = {
-        ";" + std::string(9000, 'c'), "\"" + std::string(9000, 'p') + "\"", std::string(9000, 'n'),
-        std::string(8192, '7'),       std::string(9000, ' ') + ".Global", // blanks are one token
-                                                                          // too
+        ";" + std::string(9000, 'c'),
+        "\"" + std::string(9000, 'p') + "\"",
+        std::string(9000, 'n'),
+        std::string(8192, '7'),
+        // blanks are one token too
+        std::string(9000, ' ') + ".Global",
     };
     for (const std::string& token : tokens) {
         TempDir dir;
@@ -91,7 +87,6 @@ TEST(FuzzRegressions, TokenBeyondYylmaxStopsWithStatusTwo) {
 TEST(FuzzRegressions, ScannerStopInsideGrownParserStackLeavesNothingBehind) {
     TempDir dir;
     {
-        FatalStopThrows throws;
         const std::string stops[] = {
             std::string(500, '(') + std::string(9000, 'x'),
             std::string(5000, '-') + ";" + std::string(9000, 'c'),
