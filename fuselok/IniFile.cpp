@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,32 +61,7 @@ class ParserSettings {
     const int maxLine;
 };
 
-} // namespace
-
-IniFile::IniFile(const QString& path) {
-    std::string text;
-    if (!ReadText(path, text)) return;
-    OnlyEqualsEndsAName(text);
-    const ParserSettings settings;
-    ini_parse_string(text.c_str(), &IniFile::Entry, this);
-}
-
-QString IniFile::ReadString(const QString& section, const QString& key,
-                            const QString& fallback) const {
-    for (const Item& item : items)
-        if (item.section.compare(section, Qt::CaseInsensitive) == 0 &&
-            item.key.compare(key, Qt::CaseInsensitive) == 0)
-            return item.value;
-    return fallback;
-}
-
-bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback) const {
-    long long value = 0;
-    if (!ParseInteger(ReadString(section, key, QString()), value)) return fallback;
-    return value != 0;
-}
-
-bool IniFile::ReadText(const QString& path, std::string& text) {
+bool ReadText(const QString& path, std::string& text) {
     struct stat info {};
     const int fd = platform::open_regular_file(path, &info);
     if (fd < 0) return false;
@@ -117,7 +93,7 @@ bool IniFile::ReadText(const QString& path, std::string& text) {
 
 // A line without '=' gives no value at all; a ':' before the '=' is kept
 // in the name.
-void IniFile::OnlyEqualsEndsAName(std::string& text) {
+void OnlyEqualsEndsAName(std::string& text) {
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -136,22 +112,9 @@ void IniFile::OnlyEqualsEndsAName(std::string& text) {
     }
 }
 
-int IniFile::Entry(void* user, const char* section, const char* key, const char* value) {
-    auto* self = static_cast<IniFile*>(user);
-    QByteArray name(key);
-    name.replace(kNameColon, ':');
-    QString v = platform::from_ansi(QByteArray(value));
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-        v.back() == v.front())
-        v = v.mid(1, v.size() - 2);
-    self->items.push_back(
-        {platform::from_ansi(QByteArray(section)), platform::from_ansi(name), std::move(v)});
-    return 1;
-}
-
 // Decimal with an optional sign, or hexadecimal after "$" or "0x"; the value
 // must fit 32 bits.
-bool IniFile::ParseInteger(const QString& text, long long& value) {
+bool ParseInteger(const QString& text, long long& value) {
     QString t = text.trimmed();
     bool negative = false;
     if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
@@ -180,4 +143,42 @@ bool IniFile::ParseInteger(const QString& text, long long& value) {
         return false;
     value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     return true;
+}
+
+} // namespace
+
+IniFile::IniFile(const QString& path) {
+    std::string text;
+    if (!ReadText(path, text)) return;
+    OnlyEqualsEndsAName(text);
+    const ParserSettings settings;
+    ini_parse_string(text.c_str(), &IniFile::Entry, this);
+}
+
+QString IniFile::ReadString(const QString& section, const QString& key,
+                            const QString& fallback) const {
+    for (const Item& item : items)
+        if (item.section.compare(section, Qt::CaseInsensitive) == 0 &&
+            item.key.compare(key, Qt::CaseInsensitive) == 0)
+            return item.value;
+    return fallback;
+}
+
+bool IniFile::ReadBool(const QString& section, const QString& key, bool fallback) const {
+    long long value = 0;
+    if (!ParseInteger(ReadString(section, key, QString()), value)) return fallback;
+    return value != 0;
+}
+
+int IniFile::Entry(void* user, const char* section, const char* key, const char* value) {
+    auto* self = static_cast<IniFile*>(user);
+    QByteArray name(key);
+    name.replace(kNameColon, ':');
+    QString v = platform::from_ansi(QByteArray(value));
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+        v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    self->items.push_back(
+        {platform::from_ansi(QByteArray(section)), platform::from_ansi(name), std::move(v)});
+    return 1;
 }

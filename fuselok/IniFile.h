@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include <string>
 #include <vector>
 
 class IniFile {
@@ -28,8 +27,5 @@ class IniFile {
     };
     std::vector<Item> items;
 
-    static bool ReadText(const QString& path, std::string& text);
-    static void OnlyEqualsEndsAName(std::string& text);
     static int Entry(void* user, const char* section, const char* key, const char* value);
-    static bool ParseInteger(const QString& text, long long& value);
 };

@@ -101,7 +101,7 @@ class ChipSession {
     template <class F> void Steps(int64_t count, int64_t lastIndex, F step) {
         for (int64_t index = 0; index < count; ++index) {
             QCoreApplication::processEvents();
-            if (WriterGone() || form.Stopping()) return;
+            if (Broken()) return;
             form.ShowProgress(Percent(index, lastIndex));
             if (!step(index)) return;
         }

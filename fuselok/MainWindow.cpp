@@ -398,15 +398,7 @@ void TForm1::EnableControls(bool Enable) {
 }
 
 void TForm1::WndProc(unsigned EventCode) {
-    switch (EventCode) {
-    case DBT_DEVICEARRIVAL:
-    case DBT_DEVICEREMOVEPENDING:
-    case DBT_DEVICEREMOVECOMPLETE:
-    case DBT_CONFIGCHANGED:
-        break;
-    default:
-        return;
-    }
+    if (!IsDeviceChange(EventCode)) return;
     if (OnDeviceChange) ApplicationEvents->Run(this, [&] { OnDeviceChange(EventCode); });
 }
 

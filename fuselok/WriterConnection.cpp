@@ -133,9 +133,7 @@ void StartWriterConnection() {
 }
 
 bool HandleDeviceChange(unsigned event) {
-    if (event != DeviceArrival && event != DeviceRemovePending && event != DeviceRemoveComplete &&
-        event != DeviceConfigChanged)
-        return false;
+    if (!IsDeviceChange(event)) return false;
     if (operation_depth > 0) {
         ++changes_pending;
         return false;

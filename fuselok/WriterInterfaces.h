@@ -78,6 +78,11 @@ inline constexpr unsigned DeviceArrival = 0x8000;
 inline constexpr unsigned DeviceRemovePending = 0x8003;
 inline constexpr unsigned DeviceRemoveComplete = 0x8004;
 inline constexpr unsigned DeviceConfigChanged = 0x0018;
+// True for the four codes above, and for nothing else.
+constexpr bool IsDeviceChange(unsigned event) {
+    return event == DeviceArrival || event == DeviceRemovePending ||
+           event == DeviceRemoveComplete || event == DeviceConfigChanged;
+}
 
 struct UsbDeviceEntry {
     std::string hardware_id; // USB\VID_04D8&PID_EF08&REV_0100

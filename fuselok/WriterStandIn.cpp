@@ -152,15 +152,15 @@ TransferResult WriterStandIn::Transfer(std::uint8_t pipe, std::uint8_t* data, st
         if (std::optional<TransferResult> ended = EndedBy(*fault, pipe, data, length, timeout_ms))
             return *ended;
     }
+    const std::size_t deliver = Deliverable(fault, length);
     switch (pipe) {
     case WriterPipeFrameOut:
         return FrameOut(data, length);
     case WriterPipeFrameIn:
-        return AnswerIn(data, length, fault, timeout_ms);
+        return AnswerIn(data, length, deliver, fault, timeout_ms);
     case WriterPipePageOut:
-        return PageOut(data, length, fault, timeout_ms);
     case WriterPipePageIn:
-        return PageIn(data, length, fault, timeout_ms);
+        return PageMove(pipe, data, length, deliver, timeout_ms);
     default:
         Violation("transfer on pipe " + Hex(pipe, 2));
         Record(pipe, nullptr, length, TransferStatus::NotStarted, false);
@@ -214,51 +214,39 @@ TransferResult WriterStandIn::FrameOut(const std::uint8_t* data, std::size_t len
     return {TransferStatus::Completed, length};
 }
 
-TransferResult WriterStandIn::AnswerIn(std::uint8_t* data, std::size_t length,
+TransferResult WriterStandIn::AnswerIn(std::uint8_t* data, std::size_t length, std::size_t deliver,
                                        const StandInFault* fault, unsigned timeout_ms) {
     if (!answer_ready_) return TimedOut(WriterPipeFrameIn, data, length, timeout_ms);
     answer_ready_ = false;
     std::vector<std::uint8_t> answer = answer_;
     if (fault && fault->kind == StandInFault::WrongStatus) answer[2] = fault->status;
     if (fault && fault->kind == StandInFault::WrongCode) answer[0] = fault->status;
-    const std::size_t deliver = std::min(Deliverable(fault, length), answer.size());
-    std::copy_n(answer.begin(), deliver, data);
-    Record(WriterPipeFrameIn, data, deliver, TransferStatus::Completed, true);
-    return {TransferStatus::Completed, deliver};
+    const std::size_t moved = std::min(deliver, answer.size());
+    std::copy_n(answer.begin(), moved, data);
+    Record(WriterPipeFrameIn, data, moved, TransferStatus::Completed, true);
+    return {TransferStatus::Completed, moved};
 }
 
-TransferResult WriterStandIn::PageOut(const std::uint8_t* data, std::size_t length,
-                                      const StandInFault* fault, unsigned timeout_ms) {
-    if (!PageStreamOpen(Stream::Writing, length, "page written outside a write stream"))
-        return TimedOut(WriterPipePageOut, data, length, timeout_ms);
-    const std::size_t deliver = Deliverable(fault, length);
-    // Programming only clears bits; only an erase sets them again.
-    for (std::size_t i = 0; i < deliver; ++i)
-        chip_[(stream_address_ + i) % StandInChipSize] &= data[i];
-    stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
-    Record(WriterPipePageOut, data, length, TransferStatus::Completed, true);
-    return {TransferStatus::Completed, deliver};
-}
-
-TransferResult WriterStandIn::PageIn(std::uint8_t* data, std::size_t length,
-                                     const StandInFault* fault, unsigned timeout_ms) {
-    if (!PageStreamOpen(Stream::Reading, length, "page read outside a read stream"))
-        return TimedOut(WriterPipePageIn, data, length, timeout_ms);
-    const std::size_t deliver = Deliverable(fault, length);
-    for (std::size_t i = 0; i < deliver; ++i)
-        data[i] = chip_[(stream_address_ + i) % StandInChipSize];
-    stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
-    Record(WriterPipePageIn, nullptr, length, TransferStatus::Completed, true);
-    return {TransferStatus::Completed, deliver};
-}
-
-bool WriterStandIn::PageStreamOpen(Stream stream, std::size_t length, const char* outside) {
-    if (stream_ != stream) {
-        Violation(outside);
-        return false;
+TransferResult WriterStandIn::PageMove(std::uint8_t pipe, std::uint8_t* data, std::size_t length,
+                                       std::size_t deliver, unsigned timeout_ms) {
+    const bool writing = pipe == WriterPipePageOut;
+    if (stream_ != (writing ? Stream::Writing : Stream::Reading)) {
+        Violation(writing ? "page written outside a write stream"
+                          : "page read outside a read stream");
+        return TimedOut(pipe, data, length, timeout_ms);
     }
     if (length != WriterPageSize) Violation("page of " + std::to_string(length) + " bytes");
-    return true;
+    for (std::size_t i = 0; i < deliver; ++i) {
+        std::uint8_t& cell = chip_[(stream_address_ + i) % StandInChipSize];
+        // Programming only clears bits; only an erase sets them again.
+        if (writing)
+            cell &= data[i];
+        else
+            data[i] = cell;
+    }
+    stream_address_ = (stream_address_ + WriterPageSize) % StandInChipSize;
+    Record(pipe, data, length, TransferStatus::Completed, true);
+    return {TransferStatus::Completed, deliver};
 }
 
 std::vector<std::string> WriterStandIn::Commands() const {

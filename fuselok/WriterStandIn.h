@@ -116,20 +116,18 @@ class WriterStandIn {
     TransferResult NotStarted(std::uint8_t pipe, const std::uint8_t* data, std::size_t length);
     TransferResult TimedOut(std::uint8_t pipe, const std::uint8_t* data, std::size_t length,
                             unsigned timeout_ms);
-    // The four pipes. `fault` is the one that let the transfer through, if
-    // any: it may cut the answer or page short, or change the answer's status
-    // or code byte.
+    // The frame pipes and the page pipes. `deliver` is the most the transfer
+    // moves: all `length` bytes unless a fault cut it short. `fault`, the one
+    // that let the transfer through, if any, may also change the answer's
+    // status or code byte.
     TransferResult FrameOut(const std::uint8_t* data, std::size_t length);
-    TransferResult AnswerIn(std::uint8_t* data, std::size_t length, const StandInFault* fault,
-                            unsigned timeout_ms);
-    TransferResult PageOut(const std::uint8_t* data, std::size_t length, const StandInFault* fault,
-                           unsigned timeout_ms);
-    TransferResult PageIn(std::uint8_t* data, std::size_t length, const StandInFault* fault,
-                          unsigned timeout_ms);
-    // True when a page may move: its stream is open. Outside it the page is
-    // a violation and nothing takes it up; one of the wrong size is a
-    // violation too, but moves.
-    bool PageStreamOpen(Stream stream, std::size_t length, const char* outside);
+    TransferResult AnswerIn(std::uint8_t* data, std::size_t length, std::size_t deliver,
+                            const StandInFault* fault, unsigned timeout_ms);
+    // A page written (WriterPipePageOut) or read (WriterPipePageIn). Outside
+    // the pipe's stream the page is a violation and nothing takes it up; one
+    // of the wrong size is a violation too, but moves.
+    TransferResult PageMove(std::uint8_t pipe, std::uint8_t* data, std::size_t length,
+                            std::size_t deliver, unsigned timeout_ms);
     // Adds the transfer to the wire record.
     void Record(std::uint8_t pipe, const std::uint8_t* data, std::size_t length,
                 TransferStatus status, bool delivered);

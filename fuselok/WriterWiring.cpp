@@ -10,6 +10,11 @@
 
 #include <cstdlib>
 
+namespace {
+
+// The program's bus: libusb, or, when the environment variable
+// FUSELOK_STANDIN is set and not empty, the in-process stand-in with one
+// writer attached (for trying the program without the hardware).
 std::unique_ptr<WriterBus> DefaultWriterBus() {
     const char* standin = std::getenv("FUSELOK_STANDIN");
     if (standin && *standin) {
@@ -21,6 +26,8 @@ std::unique_ptr<WriterBus> DefaultWriterBus() {
     }
     return std::make_unique<UsbBus>();
 }
+
+} // namespace
 
 void WriterWiring::Start(TForm1& form) {
     // Tests install a bus of their own before the window is made.

@@ -11,16 +11,12 @@
 
 class TForm1;
 
-// The program's bus: libusb, or, when the environment variable
-// FUSELOK_STANDIN is set and not empty, the in-process stand-in with one
-// writer attached (for trying the program without the hardware).
-std::unique_ptr<WriterBus> DefaultWriterBus();
-
 class WriterWiring {
   public:
     // Wires `form` and runs the start-up search for the writer; the window's
-    // ConnectWriter. The search runs on the installed bus, DefaultWriterBus
-    // when none is installed yet.
+    // ConnectWriter. The search runs on the installed bus; when none is
+    // installed yet, on the program's own (libusb, or the stand-in under
+    // FUSELOK_STANDIN).
     void Start(TForm1& form);
 
     // Must run before the window goes: the watch reports to it and the
