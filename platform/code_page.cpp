@@ -41,6 +41,15 @@ bool is_escape(QChar c) {
     return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF;
 }
 
+// Bytes that are all well-formed sequences, as text. Every byte is part of
+// the text: a leading EF BB BF is the character U+FEFF of a name or a line,
+// not a mark to drop, or a name starting with it would open its twin
+// without it.
+QString decode(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringConverter::System, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
+}
+
 } // namespace
 
 QByteArray to_ansi(const QString& text) {
@@ -48,13 +57,20 @@ QByteArray to_ansi(const QString& text) {
 }
 
 QString from_ansi(const QByteArray& bytes) {
-    // Every byte is part of the text: a leading EF BB BF is the character
-    // U+FEFF of a name or a line, not a mark to drop, or a name starting with
-    // it would open its twin without it. Stateless: a sequence cut short at
-    // the end is a replacement character, not held back for more input.
-    QStringDecoder decoder(QStringConverter::System, QStringConverter::Flag::ConvertInitialBom |
-                                                         QStringConverter::Flag::Stateless);
-    return decoder(bytes);
+    QString text;
+    qsizetype run = 0; // start of the bytes that decode
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const qsizetype length = utf8_sequence(bytes, at);
+        if (length > 0) {
+            at += length;
+            continue;
+        }
+        text += decode(bytes.mid(run, at - run));
+        text += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));
+        run = ++at;
+    }
+    return text + decode(bytes.mid(run));
 }
 
 bool to_ansi_exact(const QString& text, QByteArray& out) {
@@ -67,23 +83,6 @@ bool to_ansi_exact(const QString& text, QByteArray& out) {
 bool fits_code_page(const QString& text) {
     QByteArray unused;
     return to_ansi_exact(text, unused);
-}
-
-QString from_file_name(const QByteArray& name) {
-    QString text;
-    qsizetype run = 0; // start of the bytes that decode
-    qsizetype at = 0;
-    while (at < name.size()) {
-        const qsizetype length = utf8_sequence(name, at);
-        if (length > 0) {
-            at += length;
-            continue;
-        }
-        text += from_ansi(name.mid(run, at - run));
-        text += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(name[at])));
-        run = ++at;
-    }
-    return text + from_ansi(name.mid(run));
 }
 
 QByteArray to_file_name(const QString& name) {

@@ -150,6 +150,10 @@ TEST(CodePage, RefusesNamesItCannotHold) {
     EXPECT_EQ(out, "\xEF\xBB\xBFv.wav");
     QByteArray untouched = "keep";
     EXPECT_FALSE(platform::to_ansi_exact(QString("a") + QChar(0xDC00), untouched));
+    // Bytes that do not decode (Latin-1, a surrogate, a sequence cut short)
+    // come back as themselves or not at all, never as EF BF BD.
+    for (const char* bytes : {"caf\xE9.wav", "\xED\xA0\x80.wav", "cut\xE2\x82.wav"})
+        EXPECT_FALSE(platform::to_ansi_exact(platform::from_ansi(bytes), untouched)) << bytes;
     EXPECT_EQ(untouched, "keep");
 }
 

@@ -5,6 +5,7 @@
 #include "ReportList.h"
 #include "StatusPanels.h"
 
+#include "code_page.h"
 #include "event_guard.h"
 #include "file_dialog.h"
 #include "message_box.h"
@@ -122,9 +123,10 @@ class Script : public ::testing::Test {
         return lines;
     }
 
+    // Bytes a line holds as escapes (U+DC80 to U+DCFF) go out as they are.
     void Write(const char* name, const QStringList& lines) {
         testsupport::write_file(tmp.file(name),
-                                (lines.join("\r\n") + "\r\n").toLocal8Bit().toStdString());
+                                platform::to_file_name(lines.join("\r\n") + "\r\n").toStdString());
     }
 
     // Everything a script file keeps, as text.
@@ -388,6 +390,7 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     testsupport::WavFormat huge;
     huge.data_size_override = 0x80000000;
     testsupport::write_wav(tmp.file("huge.wav"), std::vector<uint8_t>(10, 0x80), huge);
+    Wav("caf\xEF\xBF\xBD.wav", 10, 11025);
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
         {4, good[4] + " "},
@@ -399,6 +402,9 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
         {12, ".PCM          V0002     = \"" + Path("gone.wav") + "\""},
         // A data size of 2 GiB or more, which the browser refuses as well.
         {12, ".PCM          V0002     = \"" + Path("huge.wav") + "\""},
+        // "café.wav" in Latin-1 names no file, least of all its twin whose
+        // name holds the replacement character.
+        {12, ".PCM          V0002     = \"" + Path("caf") + QChar(0xDCE9) + ".wav\""},
         // The editor itself writes an id of five digits, one column further.
         {12, ".PCM          V10002     = \"" + Path("two.wav") + "\""},
         {sec + 3, ""},
