@@ -1,7 +1,7 @@
 // File > Load: a script file read back into the project. The loader does not
 // parse the script language: ScriptLayout reads the lines the writer makes,
-// by their columns, and takes every other file as damaged; the window then
-// applies what it read.
+// by their columns, and takes every other file as damaged; the window
+// applies each part as it is read.
 #include "Main.h"
 
 #include "ReportList.h"
@@ -66,34 +66,29 @@ void TForm1::Menu_File_LoadClick(QObject*) {
 
     // From here on the former project is gone, whatever the file holds.
     ClearProject();
-    const ScriptLayout::Reading script = ScriptLayout::Parse(file.get());
+    ScriptLayout::Reader script(file.get());
 
     // Vout and Mode are applied even in a file already found damaged.
-    if (script.Dac) {
-        if (*script.Dac)
+    const ScriptLayout::Settings settings = script.Head();
+    if (settings.Dac) {
+        if (*settings.Dac)
             Menu_Vout_DACClick(Menu_Vout_DAC);
         else
             Menu_Vout_PWMClick(Menu_Vout_PWM);
     }
     for (const ModeCode& mode : ModeCodes())
-        if (script.FuncCode == mode.Code) (this->*mode.Click)(mode.Item);
+        if (settings.FuncCode == mode.Code) (this->*mode.Click)(mode.Item);
 
-    // The voices in file order, up to the first one refused: the file is
-    // then damaged, and nothing after that voice counts.
-    bool damaged = script.Damaged;
-    for (const ScriptLayout::Voice& voice : script.Voices)
-        if (!LoadFileEntry(voice.Id, voice.Path)) {
-            damaged = true;
-            break;
-        }
-    // The sections count only in a file sound to its end. A damaged file
-    // leaves an empty project rather than part of one. The user is told with
-    // the lists already emptied; the usage text follows once the message is
-    // closed, as after every load.
-    if (damaged)
-        ClearProject();
-    else
-        Sections = script.Sections;
+    // Each voice is taken as its line is read: the first one refused makes
+    // the file damaged, and nothing after it is read.
+    script.Voices(
+        [this](const ScriptLayout::Voice& voice) { return LoadFileEntry(voice.Id, voice.Path); });
+    script.Sections(Sections);
+    // A damaged file leaves an empty project rather than part of one. The
+    // user is told with the lists already emptied; the usage text follows
+    // once the message is closed, as after every load.
+    const bool damaged = script.Damaged();
+    if (damaged) ClearProject();
     RefreshSectionList();
     RefreshGroupList();
     if (damaged) ShowMessageBox(QStringLiteral("This log file is damage!"), mkError);

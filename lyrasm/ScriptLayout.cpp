@@ -272,46 +272,23 @@ class Lines {
 };
 
 // Lines 9 and 10.
-void ParseSettings(Lines& lines, Reading& r) {
+Settings ParseSettings(Lines& lines, bool& damaged) {
+    Settings settings;
     lines.Next();
     const QString ramp = lines.Cut({kYesNoColumn, kYesNoColumn});
     if (ramp == QLatin1String("Y"))
-        r.Dac = true;
+        settings.Dac = true;
     else if (ramp == QLatin1String("N"))
-        r.Dac = false;
+        settings.Dac = false;
     else
-        r.Damaged = true;
+        damaged = true;
 
     lines.Next();
     const QString code = lines.Cut(kFuncCode);
     for (const int known : {kKeyTrigger, kSequential, kCpuParallel, kMp3, kCpuSerial})
-        if (code == QString::number(known)) r.FuncCode = known;
-    if (!r.FuncCode) r.Damaged = true;
-}
-
-// Voice lines up to the next block separator. At the end of the file the
-// reader keeps answering "no line", which ends the sections too.
-void ParseVoices(Lines& lines, Reading& r) {
-    const QString separator = Cut(BlockSeparator(), kVoiceLead);
-    const QString lead = VoiceLead();
-    while (!r.Damaged && lines.Next()) {
-        if (r.Damaged) break; // a line past the limit
-        if (lines.Cut(kVoiceLead) == separator) break;
-        if (lines.Cut(kVoiceLead) == lead) {
-            const int32_t id = StrToIntDef(lines.Cut(kVoiceId), 0);
-            // The path runs from its column up to the closing quote, the
-            // last character, whatever it is.
-            const QString& line = lines.Text();
-            const QString path = line.size() > kPathColumn
-                                     ? line.mid(kPathColumn - 1, line.size() - kPathColumn)
-                                     : QString();
-            if (id != 0) {
-                r.Voices.push_back({id, path});
-                continue;
-            }
-        }
-        r.Damaged = true;
-    }
+        if (code == QString::number(known)) settings.FuncCode = known;
+    if (!settings.FuncCode) damaged = true;
+    return settings;
 }
 
 // One Edge, Hold, ReTrg or group line of the section `s`; false when the
@@ -343,25 +320,6 @@ bool ParseSectionLine(const Lines& lines, Section& s) {
     return true;
 }
 
-// Section lines, in any order, to the end of the file.
-void ParseSections(Lines& lines, Reading& r) {
-    const QString rule = Cut(SectionRule(), kSectionLead);
-    while (!r.Damaged && lines.Next()) {
-        if (r.Damaged) break; // a line past the limit
-        if (lines.Cut(kSectionLead) == rule) continue;
-        if (lines.Cut(kSectionLead) != QLatin1String(kSectionOpen)) {
-            r.Damaged = true;
-            break;
-        }
-        const int32_t number = StrToIntDef(lines.Cut(kSectionNumber), 0);
-        if (number < 1 || number > kSectionCount) {
-            r.Damaged = true;
-            break;
-        }
-        if (!ParseSectionLine(lines, r.Sections[static_cast<size_t>(number - 1)])) r.Damaged = true;
-    }
-}
-
 } // namespace
 
 QByteArray Format(const Project& project, const QDateTime& now) {
@@ -380,21 +338,61 @@ QByteArray Format(const Project& project, const QDateTime& now) {
     return platform::to_ansi(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
-Reading Parse(std::FILE* file) {
-    Reading r;
-    Lines lines(file, r.Damaged);
+Settings Reader::Head() {
+    Lines lines(File, IsDamaged);
     for (int i = 0; i < 4; ++i) // top rule, title, time stamp, block separator
         lines.Next();
     for (const QString& expected : FixedLines()) {
         lines.Next();
-        if (lines.Text() != expected) r.Damaged = true;
+        if (lines.Text() != expected) IsDamaged = true;
     }
-    ParseSettings(lines, r);
+    const Settings settings = ParseSettings(lines, IsDamaged);
     lines.Next(); // $SbtMax: the generator works it out again
     lines.Next(); // block separator
-    ParseVoices(lines, r);
-    ParseSections(lines, r);
-    return r;
+    return settings;
+}
+
+// Voice lines up to the next block separator. At the end of the file the
+// reader keeps answering "no line", which ends the sections too.
+void Reader::Voices(const std::function<bool(const Voice&)>& take) {
+    Lines lines(File, IsDamaged);
+    const QString separator = Cut(BlockSeparator(), kVoiceLead);
+    const QString lead = VoiceLead();
+    while (!IsDamaged && lines.Next()) {
+        if (IsDamaged) break; // a line past the limit
+        if (lines.Cut(kVoiceLead) == separator) break;
+        if (lines.Cut(kVoiceLead) == lead) {
+            const int32_t id = StrToIntDef(lines.Cut(kVoiceId), 0);
+            // The path runs from its column up to the closing quote, the
+            // last character, whatever it is.
+            const QString& line = lines.Text();
+            const QString path = line.size() > kPathColumn
+                                     ? line.mid(kPathColumn - 1, line.size() - kPathColumn)
+                                     : QString();
+            if (id != 0 && take({id, path})) continue;
+        }
+        IsDamaged = true;
+    }
+}
+
+// Section lines, in any order, to the end of the file.
+void Reader::Sections(SectionArray& sections) {
+    Lines lines(File, IsDamaged);
+    const QString rule = Cut(SectionRule(), kSectionLead);
+    while (!IsDamaged && lines.Next()) {
+        if (IsDamaged) break; // a line past the limit
+        if (lines.Cut(kSectionLead) == rule) continue;
+        if (lines.Cut(kSectionLead) != QLatin1String(kSectionOpen)) {
+            IsDamaged = true;
+            break;
+        }
+        const int32_t number = StrToIntDef(lines.Cut(kSectionNumber), 0);
+        if (number < 1 || number > kSectionCount) {
+            IsDamaged = true;
+            break;
+        }
+        if (!ParseSectionLine(lines, sections[static_cast<size_t>(number - 1)])) IsDamaged = true;
+    }
 }
 
 const char* PathFault(const QString& path) {

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,26 +51,38 @@ struct Project {
 // included, ends in CR LF, and the text is in the 8-bit code page.
 QByteArray Format(const Project& project, const QDateTime& now);
 
-// What a script file holds, read the way the loader takes it: line by line;
-// the voice and section lines stop at the first damage.
-struct Reading {
-    // Lines 9 and 10 count even in a file found damaged before them: Vout
-    // when line 9 says Yes or No, the Mode's code when line 10 holds one.
+// Lines 9 and 10 of a script file. They count even in a file found damaged
+// before them: Vout when line 9 says Yes or No, the Mode's code when line 10
+// holds one.
+struct Settings {
     std::optional<bool> Dac;
     std::optional<int> FuncCode;
-    // The voice lines in file order, up to the first damage; none when the
-    // file was damaged before them.
-    std::vector<Voice> Voices;
-    // What the section lines set; the whole of them only in a sound file.
-    SectionArray Sections;
-    // Set by the first line that fails a test, and never cleared.
-    bool Damaged = false;
 };
 
-// Reads `file` to its end, line by line up to each line feed; a carriage
-// return before the line feed is dropped, and a last line without a line
-// feed counts as a line too. The caller closes the file.
-Reading Parse(std::FILE* file);
+// A script file read the way the loader takes it: line by line up to each
+// line feed (a carriage return before the line feed is dropped, and a last
+// line without a line feed counts as a line too), in three steps that follow
+// the file. Once a line fails a test, the voice and section steps read
+// nothing more. The caller closes the file.
+class Reader {
+  public:
+    explicit Reader(std::FILE* file) : File(file) {}
+
+    // Lines 1 to 12.
+    Settings Head();
+    // The voice lines, each handed to `take` as soon as it is read. The first
+    // one `take` refuses makes the file damaged, and nothing after it is read.
+    void Voices(const std::function<bool(const Voice&)>& take);
+    // The section lines, to the end of the file, set on `sections`.
+    void Sections(SectionArray& sections);
+
+    // Set by the first line that fails a test, and never cleared.
+    bool Damaged() const { return IsDamaged; }
+
+  private:
+    std::FILE* File;
+    bool IsDamaged = false;
+};
 
 // Why the voice line cannot carry `path`, or null when it can.
 const char* PathFault(const QString& path);

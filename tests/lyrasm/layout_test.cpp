@@ -38,18 +38,26 @@ TEST(ScriptLayout, ParsingAFormattedProjectGivesItBack) {
     QByteArray text = ScriptLayout::Format(project, QDateTime::currentDateTime());
     std::FILE* file = ::fmemopen(text.data(), static_cast<size_t>(text.size()), "rb");
     ASSERT_NE(file, nullptr);
-    const ScriptLayout::Reading read = ScriptLayout::Parse(file);
+    ScriptLayout::Reader read(file);
+    const ScriptLayout::Settings settings = read.Head();
+    std::vector<ScriptLayout::Voice> voices;
+    read.Voices([&](const ScriptLayout::Voice& voice) {
+        voices.push_back(voice);
+        return true;
+    });
+    ScriptLayout::SectionArray sections;
+    read.Sections(sections);
     std::fclose(file);
 
-    EXPECT_FALSE(read.Damaged);
-    EXPECT_EQ(read.Dac, std::optional<bool>(true));
-    EXPECT_EQ(read.FuncCode, std::optional<int>(ScriptLayout::kCpuSerial));
-    ASSERT_EQ(read.Voices.size(), project.Voices.size());
-    for (size_t i = 0; i < read.Voices.size(); ++i) {
-        EXPECT_EQ(read.Voices[i].Id, project.Voices[i].Id);
-        EXPECT_EQ(read.Voices[i].Path, project.Voices[i].Path);
+    EXPECT_FALSE(read.Damaged());
+    EXPECT_EQ(settings.Dac, std::optional<bool>(true));
+    EXPECT_EQ(settings.FuncCode, std::optional<int>(ScriptLayout::kCpuSerial));
+    ASSERT_EQ(voices.size(), project.Voices.size());
+    for (size_t i = 0; i < voices.size(); ++i) {
+        EXPECT_EQ(voices[i].Id, project.Voices[i].Id);
+        EXPECT_EQ(voices[i].Path, project.Voices[i].Path);
     }
-    EXPECT_EQ(Dump(read.Sections), Dump(project.Sections));
+    EXPECT_EQ(Dump(sections), Dump(project.Sections));
 }
 
 TEST(NumberField, ReadsLikeTheScriptFile) {

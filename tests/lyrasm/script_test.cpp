@@ -457,6 +457,29 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     ExpectEmptyProject();
 }
 
+// The bytes this process has read from files so far.
+long long BytesRead() {
+    const std::string io = testsupport::read_file("/proc/self/io");
+    return std::stoll(io.substr(io.find("rchar:") + 6));
+}
+
+TEST_F(Script, LoadStopsReadingAtTheFirstRefusedVoice) {
+    MakeProject();
+    SaveAs("good.log");
+    QStringList lines = Lines("good.log");
+    lines[12] = ".PCM          V0002     = \"" + Path("gone.wav") + "\"";
+    // 16 MiB of voice lines after it, which the load must not read.
+    const QString more = ".PCM          V0003     = \"" + Path("three.wav") + "\"";
+    const QStringList tail(static_cast<int>((16 << 20) / (more.size() + 2)), more);
+    lines = lines.mid(0, 13) + tail + lines.mid(13);
+    Write("long.log", lines);
+    const long long before = BytesRead();
+    LoadFrom("long.log");
+    EXPECT_LT(BytesRead() - before, 4 << 20);
+    EXPECT_EQ(Texts(), QStringList({"ERROR: This log file is damage!"}));
+    ExpectEmptyProject();
+}
+
 TEST_F(Script, ShortFilesUnknownVoicesLongPathsAndTwins) {
     MakeProject();
     SaveAs("a.log");
