@@ -9,6 +9,7 @@
 #include "file_dialog.h"
 #include "message_box.h"
 
+#include "ordinary_user.h"
 #include "qstring_print.h"
 #include "test_support.h"
 
@@ -20,7 +21,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,34 +30,7 @@ namespace {
 const QString kSeparator = ";" + QString("=-").repeated(49) + "=";
 const QString kSectionRule = ";" + QString(99, '-');
 
-// Meets the file system as an ordinary user does: run as root, the test takes
-// the ids of "nobody" for the scope (keeping root as its saved id, to return
-// to); otherwise it already runs as an ordinary user.
-class AsOrdinaryUser {
-  public:
-    AsOrdinaryUser() : root_(::geteuid() == 0) {
-        if (!root_) return;
-        groups_.resize(static_cast<size_t>(::getgroups(0, nullptr)));
-        groups_.resize(
-            static_cast<size_t>(::getgroups(static_cast<int>(groups_.size()), groups_.data())));
-        EXPECT_EQ(::setgroups(0, nullptr), 0);
-        EXPECT_EQ(::setresgid(kNobody, kNobody, 0), 0);
-        EXPECT_EQ(::setresuid(kNobody, kNobody, 0), 0);
-    }
-    ~AsOrdinaryUser() {
-        if (!root_) return;
-        EXPECT_EQ(::setresuid(0, 0, 0), 0);
-        EXPECT_EQ(::setresgid(0, 0, 0), 0);
-        EXPECT_EQ(::setgroups(groups_.size(), groups_.data()), 0);
-    }
-    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
-    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
-
-  private:
-    static constexpr uid_t kNobody = 65534;
-    bool root_;
-    std::vector<gid_t> groups_;
-};
+using testsupport::AsOrdinaryUser;
 
 class Script : public ::testing::Test {
   protected:
