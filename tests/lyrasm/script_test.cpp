@@ -203,6 +203,12 @@ TEST_F(Script, FilesGroupsAndSettingsLandInTheirColumns) {
         form.WriteScriptFile(Path("m.log"));
         EXPECT_EQ(Lines("m.log")[9], QStringLiteral(".Global       $FuncCode = ") + code);
     }
+
+    // Section 1 alone plays; sections 6 to 8 only have their flags changed.
+    form.Sections[9].Reset();
+    form.Sections[255].Reset();
+    form.WriteScriptFile(Path("m.log"));
+    EXPECT_EQ(Lines("m.log")[10], ".Global       $SbtMax   = 1");
 }
 
 TEST_F(Script, FailedSavesKeepTheFormerFile) {
