@@ -369,6 +369,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     testsupport::write_wav(tmp.file("huge.wav"), std::vector<uint8_t>(10, 0x80), huge);
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
+        // Past the line limit, in a line the loader otherwise skips.
+        {1, ";" + QString(9000, '=')},
         {4, good[4] + " "},
         {4, QChar(0xFEFF) + good[4]}, // a byte-order mark is a character of the line
         {8, ".Global       $RampEn   = \"Maybe\""},
