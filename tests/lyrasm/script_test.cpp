@@ -285,6 +285,14 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
     boxes.Clear();
     EXPECT_FALSE(form.WriteScriptFile(Path("no/folder/p.log")));
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Create Log File!"}));
+    // A name outside the code page (a byte that is not UTF-8, as the browser
+    // shows it) is refused rather than written under another name.
+    const auto entries = std::distance(std::filesystem::directory_iterator(tmp.path()), {});
+    boxes.Clear();
+    dialogs.Choose(folder + "/p" + QChar(0xDCE9) + ".log");
+    form.Menu_File_Save->trigger();
+    EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Create Log File!"}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), entries);
 
     // A row whose id is not a number is named, and the save ends there.
     form.List_File->SetSubItem(1, 3, "?");
