@@ -257,6 +257,13 @@ TEST_F(Chip, WhatWriteTakesFromTheFile) {
     EXPECT_EQ(Wire(), (Strings{"DetectChip 469D7F", "BeginWrite 000000", "WritePage x1", "EndWrite",
                                "EndOperation"}));
     EXPECT_EQ(steps, std::vector<int>{100});
+    // Written again without an erase: programming only clears bits, so 87h
+    // over the 78h of "x" leaves 00h, and the verify says so.
+    form->MainMenu_DVDAW->trigger();
+    Image("\x87");
+    Click(form->DM_Program);
+    EXPECT_EQ(writer->Chip()[0], 0x00);
+    EXPECT_EQ(Event(), "Data Is Different With File!");
 
     // Grown past the chip since it was loaded: it would wrap onto page 0.
     Image(std::string(ChipSize + 1, '\0'));

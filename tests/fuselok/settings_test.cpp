@@ -72,6 +72,11 @@ TEST(Settings, EitherModeFlagOpensTheVerifyMenuWhenItReadsAsANonzeroInteger) {
         {"[System]\nEngMode=1.0\n", false},
         {"[System]\nEngMode=1 ; on\n", false}, // no comments after a value
         {"[System]\nEngMode=99999999999\n", false},
+        // Integers are 32 bits wide.
+        {"[System]\nEngMode=2147483647\n", true},
+        {"[System]\nEngMode=-2147483648\n", true},
+        {"[System]\nEngMode=2147483648\n", false},
+        {"[System]\nEngMode=-2147483649\n", false},
         {"[System]\nEngMode=\n", false},
         {"[System]\nReadMode=1\n[Option]\nEngMode=1\n", false}, // wrong sections
         {"[System]\nEngMode=0\nEngMode=1\n", false},            // the first entry wins

@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "volumes.h"
 
+#include "ordinary_user.h"
 #include "qstring_print.h"
 #include "test_support.h"
 
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 using testsupport::TempDir;
 
@@ -75,6 +78,15 @@ TEST_F(Browser, FolderThatCannotBeListedLeavesTheBrowserWhereItWas) {
     TForm1 form;
     form.FileSel_Dir->SetDirectory(voices);
     EXPECT_THROW(form.FileSel_Dir->SetDirectory(voices + "/missing"), platform::io_error);
+    // One whose names can be read but not opened, met as an ordinary user.
+    std::filesystem::create_directory(tmp.file("voices/locked"));
+    ASSERT_EQ(::chmod(tmp.file("voices/locked").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tmp.file("voices").c_str(), 0755), 0);
+    {
+        const testsupport::AsOrdinaryUser user;
+        EXPECT_THROW(form.FileSel_Dir->SetDirectory(voices + "/locked"), platform::io_error);
+    }
     EXPECT_EQ(form.FileSel_Dir->Directory(), voices);
     EXPECT_EQ(form.FileSel_File->count(), 2);
     EXPECT_TRUE(boxes.Shown().empty());

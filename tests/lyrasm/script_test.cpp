@@ -10,6 +10,7 @@
 #include "file_dialog.h"
 #include "message_box.h"
 
+#include "ordinary_user.h"
 #include "qstring_print.h"
 #include "test_support.h"
 
@@ -21,7 +22,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,34 +31,7 @@ namespace {
 const QString kSeparator = ";" + QString("=-").repeated(49) + "=";
 const QString kSectionRule = ";" + QString(99, '-');
 
-// Meets the file system as an ordinary user does: run as root, the test takes
-// the ids of "nobody" for the scope (keeping root as its saved id, to return
-// to); otherwise it already runs as an ordinary user.
-class AsOrdinaryUser {
-  public:
-    AsOrdinaryUser() : root_(::geteuid() == 0) {
-        if (!root_) return;
-        groups_.resize(static_cast<size_t>(::getgroups(0, nullptr)));
-        groups_.resize(
-            static_cast<size_t>(::getgroups(static_cast<int>(groups_.size()), groups_.data())));
-        EXPECT_EQ(::setgroups(0, nullptr), 0);
-        EXPECT_EQ(::setresgid(kNobody, kNobody, 0), 0);
-        EXPECT_EQ(::setresuid(kNobody, kNobody, 0), 0);
-    }
-    ~AsOrdinaryUser() {
-        if (!root_) return;
-        EXPECT_EQ(::setresuid(0, 0, 0), 0);
-        EXPECT_EQ(::setresgid(0, 0, 0), 0);
-        EXPECT_EQ(::setgroups(groups_.size(), groups_.data()), 0);
-    }
-    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
-    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
-
-  private:
-    static constexpr uid_t kNobody = 65534;
-    bool root_;
-    std::vector<gid_t> groups_;
-};
+using testsupport::AsOrdinaryUser;
 
 class Script : public ::testing::Test {
   protected:
@@ -232,6 +205,12 @@ TEST_F(Script, FilesGroupsAndSettingsLandInTheirColumns) {
         form.WriteScriptFile(Path("m.log"));
         EXPECT_EQ(Lines("m.log")[9], QStringLiteral(".Global       $FuncCode = ") + code);
     }
+
+    // Section 1 alone plays; sections 6 to 8 only have their flags changed.
+    form.Sections[9].Reset();
+    form.Sections[255].Reset();
+    form.WriteScriptFile(Path("m.log"));
+    EXPECT_EQ(Lines("m.log")[10], ".Global       $SbtMax   = 1");
 }
 
 TEST_F(Script, FailedSavesKeepTheFormerFile) {
@@ -308,6 +287,14 @@ TEST_F(Script, FailedSavesKeepTheFormerFile) {
     boxes.Clear();
     EXPECT_FALSE(form.WriteScriptFile(Path("no/folder/p.log")));
     EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Create Log File!"}));
+    // A name outside the code page (a byte that is not UTF-8, as the browser
+    // shows it) is refused rather than written under another name.
+    const auto entries = std::distance(std::filesystem::directory_iterator(tmp.path()), {});
+    boxes.Clear();
+    dialogs.Choose(folder + "/p" + QChar(0xDCE9) + ".log");
+    form.Menu_File_Save->trigger();
+    EXPECT_EQ(Texts(), QStringList({"ERROR: Failed To Create Log File!"}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), entries);
 
     // A row whose id is not a number is named, and the save ends there.
     form.List_File->SetSubItem(1, 3, "?");
@@ -393,6 +380,8 @@ TEST_F(Script, DamagedFilesLeaveAnEmptyProject) {
     Wav("caf\xEF\xBF\xBD.wav", 10, 11025);
     const int sec = 12 + 2 + 1; // the first section line
     const std::pair<int, QString> cases[] = {
+        // Past the line limit, in a line the loader otherwise skips.
+        {1, ";" + QString(9000, '=')},
         {4, good[4] + " "},
         {4, QChar(0xFEFF) + good[4]}, // a byte-order mark is a character of the line
         {8, ".Global       $RampEn   = \"Maybe\""},
