@@ -15,9 +15,10 @@ RELEASE_TEST_DIR := build/release-tests
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_WORKERS ?= 1
-# Seconds a test may run when it sets no limit of its own: the slowest,
-# install.package, takes five to fifteen under the sanitizers, by how busy the
-# machine is, so a hang fails in good time and names its test.
+# Seconds a test may run when it sets no limit of its own: the fuzz corpus
+# replays, each well under a second. Every other test sets its limit in its
+# tests/*/CMakeLists.txt, with room for a machine whose every core is busy
+# with other work. A hang fails in good time and names its test.
 TEST_TIMEOUT ?= 30
 # The configuration users get from `make example`.
 RELEASE_OPTIONS := -DCMAKE_BUILD_TYPE=Release
