@@ -12,6 +12,7 @@
 
 #include "event_guard.h"
 #include "file_dialog.h"
+#include "io_error.h"
 #include "message_box.h"
 #include "program_folder.h"
 #include "shell.h"
@@ -505,7 +506,8 @@ bool TForm1::ReplaceRefused(const QString& Path) {
 void TForm1::ApplicationEventsException(QObject*, const std::exception& E) {
     // Only a drive without a readable medium is worth telling the user; every
     // other failure just ends the handler it arose in.
-    if (QString::fromLocal8Bit(E.what()) != QLatin1String("I/O error 21")) return;
+    const auto* io = dynamic_cast<const platform::io_error*>(&E);
+    if (!io || io->code() != platform::kIoNotReady) return;
     ShowMessageBox(QStringLiteral("Can't Find CD In The \"") + QString(FileSel_Dev->Drive()) +
                        QStringLiteral(":\\\" !"),
                    mkError);

@@ -1,6 +1,6 @@
 // The error a failed file-system operation raises inside an event handler.
-// Its message is "I/O error N", N being the operating system's error number of
-// the failure, which is what the windows' exception handlers look at.
+// It carries the operating system's error number of the failure, which is
+// what the windows' exception handlers look at; its message is "I/O error N".
 #pragma once
 
 #include <stdexcept>
