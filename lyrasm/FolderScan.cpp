@@ -38,19 +38,19 @@ FolderContent ReadFolder(const QString& folder) {
     if (!dir) return content;
     while (const dirent* entry = ::readdir(dir.get())) {
         if (entry->d_name[0] == '.') continue;
-        bool folder = entry->d_type == DT_DIR;
-        bool file = entry->d_type == DT_REG;
+        bool isFolder = entry->d_type == DT_DIR;
+        bool isFile = entry->d_type == DT_REG;
         // A link counts as what it leads to; a file system that does not
         // tell the type leaves it to stat as well.
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat status {};
             if (::fstatat(::dirfd(dir.get()), entry->d_name, &status, 0) != 0) continue;
-            folder = S_ISDIR(status.st_mode);
-            file = S_ISREG(status.st_mode);
+            isFolder = S_ISDIR(status.st_mode);
+            isFile = S_ISREG(status.st_mode);
         }
-        if (folder)
+        if (isFolder)
             content.Folders << platform::from_file_name(entry->d_name);
-        else if (file)
+        else if (isFile)
             content.Files << platform::from_file_name(entry->d_name);
     }
     SortNames(content.Folders);
