@@ -112,8 +112,9 @@ void OnlyEqualsEndsAName(std::string& text) {
     }
 }
 
-// Decimal with an optional sign, or hexadecimal after "$" or "0x"; the value
-// must fit 32 bits.
+// Decimal with an optional sign, or hexadecimal after "$" or "0x" (and the
+// optional sign): a decimal value must fit a signed 32-bit integer, the
+// digits of a hexadecimal one 32 bits.
 bool ParseInteger(const QString& text, long long& value) {
     QString t = text.trimmed();
     bool negative = false;

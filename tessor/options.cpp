@@ -54,8 +54,9 @@ struct CpuModel {
     const char* keyword;
     int mem_size;
 };
-// Compared in this order over the keyword's length only, so "Qiph10 board"
-// is a Qiph10 and the longer 3k names must come after the plain ones.
+// Compared over the keyword's length only, so "Qiph10 board" is a Qiph10. No
+// keyword is the start of another, so at most one matches and the order of
+// the table does not matter.
 constexpr CpuModel kCpuModels[] = {
     {"Qiph10", 0x8000},      {"Qiph21", 0x10000},     {"Qiph42", 0x20000},   {"Qiph85", 0x40000},
     {"Qiph170", 0x80000},    {"Qiph341", 0x100000},   {"QiphAny", 0x100000}, {"Qiph3k10", 0x8000},
