@@ -43,10 +43,8 @@ TEST(WindowPicture, RendersStartAndLoadedStatesToPng) {
     form.DM_CheckSum->setText("3A7F");
     form.ShowEvent("Programming...");
     form.ShowProgress(42);
-    ASSERT_TRUE(testsupport::window_sheet(form,
-                                          {form.MainMenu_Option, form.MainMenu_DMW,
-                                           form.MainMenu_Tools, form.MainMenu_About},
-                                          160)
+    ASSERT_TRUE(testsupport::window_sheet(form, {form.MainMenu_Option, form.MainMenu_DMW,
+                                                 form.MainMenu_Tools, form.MainMenu_About})
                     .save(ShotPath("fuselok-connected.png")));
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("fuselok-icon.png")));
 }
