@@ -1,5 +1,6 @@
 // Pictures of the writer window, rendered offscreen into the build folder,
-// for a person to look at.
+// for a person to look at; each checks what a person would look for in it:
+// every caption whole and every menu item shown.
 #include "Main.h"
 #include "WriterConnection.h"
 #include "WriterStandIn.h"
@@ -7,6 +8,7 @@
 
 #include "message_box.h"
 #include "test_support.h"
+#include "window_captions.h"
 #include "window_sheet.h"
 
 #include <QDir>
@@ -34,20 +36,18 @@ TEST(WindowPicture, RendersStartAndLoadedStatesToPng) {
                             "[System]\nVersion=V1.0.0\nEngMode=1\n[Path]\nEditor=lyrasm\n");
     TForm1 form(QString::fromStdString(dir.path()) + '/');
     form.show();
-    QPixmap start = form.grab();
-    ASSERT_TRUE(start.save(ShotPath("fuselok-start.png")));
-    EXPECT_EQ(start.size(), form.size());
+    ASSERT_TRUE(form.grab().save(ShotPath("fuselok-start.png")));
+    EXPECT_EQ(testsupport::cut_captions(form), "");
 
     form.ShowWriterState(true, "1", "5");
     form.DM_Path->setText("/home/user/voices/demo.data");
     form.DM_CheckSum->setText("3A7F");
     form.ShowEvent("Programming...");
     form.ShowProgress(42);
-    ASSERT_TRUE(testsupport::window_sheet(form,
-                                          {form.MainMenu_Option, form.MainMenu_DMW,
-                                           form.MainMenu_Tools, form.MainMenu_About},
-                                          160)
+    ASSERT_TRUE(testsupport::window_sheet(form, {form.MainMenu_Option, form.MainMenu_DMW,
+                                                 form.MainMenu_Tools, form.MainMenu_About})
                     .save(ShotPath("fuselok-connected.png")));
+    EXPECT_EQ(testsupport::cut_captions(form), "");
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("fuselok-icon.png")));
 }
 
@@ -67,10 +67,16 @@ TEST(WindowPicture, RendersAWriteWhileItRunsAndAfterItEnded) {
     // Taken at the next round of message processing, when the step has
     // shown both the bar and the percentage.
     QPixmap during;
+    std::string duringCuts;
     QObject::connect(form.DM_Progress, &QProgressBar::valueChanged, [&](int p) {
         if (during.isNull() && p >= 42 && form.DM_Event->text() == "Programming...")
             QMetaObject::invokeMethod(
-                &form, [&] { during = form.grab(); }, Qt::QueuedConnection);
+                &form,
+                [&] {
+                    during = form.grab();
+                    duringCuts = testsupport::cut_captions(form);
+                },
+                Qt::QueuedConnection);
     });
     form.DM_Program->click();
     wiring.Stop();
@@ -80,5 +86,7 @@ TEST(WindowPicture, RendersAWriteWhileItRunsAndAfterItEnded) {
     EXPECT_EQ(form.DM_Event->text(), "Verify completed!");
     ASSERT_FALSE(during.isNull());
     ASSERT_TRUE(during.save(ShotPath("fuselok-writing.png")));
+    EXPECT_EQ(duringCuts, "");
     ASSERT_TRUE(form.grab().save(ShotPath("fuselok-written.png")));
+    EXPECT_EQ(testsupport::cut_captions(form), "");
 }

@@ -1,5 +1,6 @@
 // Pictures of the window, rendered offscreen into the build folder, for a
-// person to look at.
+// person to look at; each checks what a person would look for in it: every
+// caption whole and every menu item shown.
 #include "FileBrowser.h"
 #include "Main.h"
 #include "ReportList.h"
@@ -8,6 +9,7 @@
 #include "message_box.h"
 
 #include "test_support.h"
+#include "window_captions.h"
 #include "window_sheet.h"
 
 #include <QApplication>
@@ -24,14 +26,30 @@ QString ShotPath(const char* name) {
     return QStringLiteral(LYRASM_SHOT_DIR "/") + QLatin1String(name);
 }
 
+// The status bar paints its panels' texts itself, each in its text area.
+std::string CutCaptions(TForm1& form) {
+    QList<testsupport::PaintedText> panels;
+    for (int i = 0; i < form.StatusBar->PanelCount(); ++i)
+        panels << testsupport::PaintedText{form.StatusBar, form.StatusBar->PanelText(i),
+                                           form.StatusBar->PanelTextRect(i),
+                                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine};
+    return testsupport::cut_captions(form, panels);
+}
+
 } // namespace
 
 TEST(WindowPicture, RendersStartStateToPng) {
     TForm1 form;
     form.show();
-    QPixmap shot = form.grab();
-    ASSERT_TRUE(shot.save(ShotPath("lyrasm-main.png")));
-    EXPECT_EQ(shot.size(), form.size());
+    ASSERT_TRUE(form.grab().save(ShotPath("lyrasm-main.png")));
+    EXPECT_EQ(CutCaptions(form), "");
+
+    // Each choice of the settings menus names itself in a panel.
+    for (QMenu* menu : {form.Menu_Device, form.Menu_Mode, form.Menu_Vout})
+        for (QAction* item : menu->actions()) {
+            item->trigger();
+            EXPECT_EQ(CutCaptions(form), "") << item->text().toStdString();
+        }
 }
 
 TEST(WindowPicture, RendersFilledListsAndMenusToPng) {
@@ -51,6 +69,7 @@ TEST(WindowPicture, RendersFilledListsAndMenusToPng) {
         testsupport::window_sheet(form, {form.Menu_Device, form.Menu_Mode, form.PM_SectionEdit,
                                          form.PM_GroupEdit, form.About1});
     ASSERT_TRUE(sheet.save(ShotPath("lyrasm-filled.png")));
+    EXPECT_EQ(CutCaptions(form), "");
     ASSERT_TRUE(form.windowIcon().pixmap(64).save(ShotPath("lyrasm-icon.png")));
 }
 
@@ -94,4 +113,5 @@ TEST(WindowPicture, RendersAnEditedProjectToPng) {
     ASSERT_TRUE(form.FileSel_File->SelectFile("alarm.wav"));
     EXPECT_TRUE(boxes.Shown().empty());
     ASSERT_TRUE(form.grab().save(ShotPath("lyrasm-edited.png")));
+    EXPECT_EQ(CutCaptions(form), "");
 }

@@ -8,17 +8,21 @@
 
 namespace testsupport {
 
-QPixmap window_sheet(QWidget& window, const QList<QMenu*>& menus, int min_height) {
+QPixmap window_sheet(QWidget& window, const QList<QMenu*>& menus) {
     const QPixmap shot = window.grab();
     int width = shot.width();
+    int height = shot.height();
     QList<QPixmap> pictures;
     for (QMenu* menu : menus) {
+        // As the menu opens: its own handler sets its marks and states first.
+        emit menu->aboutToShow();
         menu->ensurePolished();
         menu->adjustSize();
         pictures << menu->grab();
         width += pictures.back().width() + 8;
+        height = std::max(height, pictures.back().height() + 16);
     }
-    QPixmap sheet(width + 8, std::max(shot.height(), min_height));
+    QPixmap sheet(width + 8, height);
     sheet.fill(Qt::darkGray);
     QPainter painter(&sheet);
     painter.drawPixmap(0, 0, shot);

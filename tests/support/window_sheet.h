@@ -1,5 +1,5 @@
 // Pictures of the desktop windows for the eye: a window with some of its
-// menus opened beside it on one sheet.
+// menus opened beside it on one sheet, tall enough for the tallest.
 #pragma once
 
 #include <QList>
@@ -10,6 +10,6 @@ class QWidget;
 
 namespace testsupport {
 
-QPixmap window_sheet(QWidget& window, const QList<QMenu*>& menus, int min_height = 0);
+QPixmap window_sheet(QWidget& window, const QList<QMenu*>& menus);
 
 } // namespace testsupport
