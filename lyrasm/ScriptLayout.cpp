@@ -237,8 +237,8 @@ class Lines {
   public:
     Lines(std::FILE* file, bool& damaged) : File(file), Damaged(damaged) {}
 
-    // The next line; an empty one at the end of the file, where it answers
-    // false (and goes on doing so). A line past the limit reads as empty.
+    // The next line; false at the end of the file (and from then on) and
+    // for a line past the limit, and the text is then empty.
     bool Next() {
         QByteArray bytes;
         bool tooLong = false;
@@ -255,8 +255,9 @@ class Lines {
                 bytes.append(static_cast<char>(c));
         }
         if (tooLong) {
-            bytes.clear();
+            Line.clear();
             Damaged = true;
+            return false;
         }
         if (bytes.endsWith('\r')) bytes.chop(1);
         Line = platform::from_ansi(bytes);
@@ -359,7 +360,6 @@ void Reader::Voices(const std::function<bool(const Voice&)>& take) {
     const QString separator = Cut(BlockSeparator(), kVoiceLead);
     const QString lead = VoiceLead();
     while (!IsDamaged && lines.Next()) {
-        if (IsDamaged) break; // a line past the limit
         if (lines.Cut(kVoiceLead) == separator) break;
         if (lines.Cut(kVoiceLead) == lead) {
             const int32_t id = StrToIntDef(lines.Cut(kVoiceId), 0);
@@ -380,7 +380,6 @@ void Reader::Sections(SectionArray& sections) {
     Lines lines(File, IsDamaged);
     const QString rule = Cut(SectionRule(), kSectionLead);
     while (!IsDamaged && lines.Next()) {
-        if (IsDamaged) break; // a line past the limit
         if (lines.Cut(kSectionLead) == rule) continue;
         if (lines.Cut(kSectionLead) != QLatin1String(kSectionOpen)) {
             IsDamaged = true;
