@@ -22,6 +22,8 @@ inline constexpr std::uint8_t WriterPipeFrameOut = 0x01;
 inline constexpr std::uint8_t WriterPipeFrameIn = 0x82;
 inline constexpr std::uint8_t WriterPipePageOut = 0x03;
 inline constexpr std::uint8_t WriterPipePageIn = 0x84;
+// The bit that makes a pipe an in pipe (from the writer), as USB has it.
+inline constexpr std::uint8_t WriterPipeIn = 0x80;
 
 inline constexpr std::size_t WriterFrameSize = 16;
 inline constexpr std::size_t WriterPageSize = 256;
@@ -54,7 +56,7 @@ class WriterTransport {
     virtual ~WriterTransport() = default;
 
     // Starts one bulk transfer of `length` bytes on `pipe` and waits for it at
-    // most `timeout_ms`. Out pipes (top bit clear) send `data`; in pipes write
+    // most `timeout_ms`. Out pipes (WriterPipeIn clear) send `data`; in pipes write
     // the bytes the device delivered to the front of `data` and leave the rest
     // as it was. A transfer that did not finish in time is cancelled and its
     // own buffer kept until the device side gives it back: `data` is never

@@ -15,7 +15,7 @@ std::string Hex(std::uint32_t value, int digits) {
 // What a transfer that the writer did not take up leaves for the record: the
 // bytes sent on an out pipe; an in pipe's buffer holds nothing of the writer.
 const std::uint8_t* SentBytes(std::uint8_t pipe, const std::uint8_t* data) {
-    return (pipe & 0x80) != 0 ? nullptr : data;
+    return (pipe & WriterPipeIn) != 0 ? nullptr : data;
 }
 
 // The bytes a transfer moves: all of them, unless a fault cuts it short.
